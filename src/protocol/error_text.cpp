@@ -1,0 +1,26 @@
+#include "protocol/error_text.h"
+
+#include "protocol/error_catalog.h"
+#include "protocol/utf8.h"
+
+namespace ks::protocol {
+
+std::wstring withWin32Suffix(std::wstring_view message, std::uint32_t win32Error) {
+    std::wstring text(message);
+    text += L" (Win32=";
+    text += std::to_wstring(win32Error);
+    text += L")";
+    return text;
+}
+
+std::wstring exceptionText(const char* what, const AnsiDecoder& decodeAnsi) {
+    const std::string_view bytes = what == nullptr ? std::string_view{} : std::string_view{what};
+    if (bytes.empty()) return std::wstring(messages::kExceptionDetailMissing);
+    if (auto text = utf8ToWideStrict(bytes)) return std::move(*text);
+    if (decodeAnsi) {
+        if (auto text = decodeAnsi(bytes)) return std::move(*text);
+    }
+    return std::wstring(messages::kExceptionDetailUndecodable);
+}
+
+}  // namespace ks::protocol

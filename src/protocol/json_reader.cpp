@@ -1,0 +1,145 @@
+#include "protocol/json_reader.h"
+
+#include <cmath>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "protocol/utf8.h"
+
+namespace ks::protocol {
+namespace {
+
+using Json = nlohmann::json;
+
+// Thrown from the parser callback to stop at the first container that is
+// too deep; caught in JsonDocument::parse and nowhere else.
+struct NestingTooDeep {};
+
+const Json& nodeOf(const void* node) noexcept { return *static_cast<const Json*>(node); }
+
+const Json& member(const void* node, std::string_view name) {
+    const auto& members = nodeOf(node).get_ref<const Json::object_t&>();
+    const auto it = members.find(name);
+    if (it == members.end()) throw JsonReadError("JSON member is missing");
+    return it->second;
+}
+
+[[noreturn]] void throwWrongType() { throw JsonReadError("JSON member has another type"); }
+
+}  // namespace
+
+struct JsonDocument::Impl {
+    Json root;
+};
+
+bool JsonObject::has(std::string_view name) const {
+    const auto& members = nodeOf(node_).get_ref<const Json::object_t&>();
+    return members.find(name) != members.end();
+}
+
+std::string JsonObject::getString(std::string_view name) const {
+    const Json& value = member(node_, name);
+    if (!value.is_string()) throwWrongType();
+    return value.get_ref<const std::string&>();
+}
+
+double JsonObject::getNumber(std::string_view name) const {
+    const Json& value = member(node_, name);
+    // The library keeps integers that fit 64 bits exactly; converting them
+    // here rounds to nearest, the same double a direct decimal parse gives.
+    if (!value.is_number()) throwWrongType();
+    return value.get<double>();
+}
+
+bool JsonObject::getBoolean(std::string_view name) const {
+    const Json& value = member(node_, name);
+    if (!value.is_boolean()) throwWrongType();
+    return value.get<bool>();
+}
+
+JsonObject JsonObject::getObject(std::string_view name) const {
+    const Json& value = member(node_, name);
+    if (!value.is_object()) throwWrongType();
+    return JsonObject(&value);
+}
+
+JsonArray JsonObject::getArray(std::string_view name) const {
+    const Json& value = member(node_, name);
+    if (!value.is_array()) throwWrongType();
+    return JsonArray(&value);
+}
+
+std::vector<std::string_view> JsonObject::memberNames() const {
+    const auto& members = nodeOf(node_).get_ref<const Json::object_t&>();
+    std::vector<std::string_view> names;
+    names.reserve(members.size());
+    for (const auto& entry : members) names.emplace_back(entry.first);
+    return names;
+}
+
+std::size_t JsonArray::size() const { return nodeOf(node_).size(); }
+
+JsonObject JsonArray::objectAt(std::size_t index) const {
+    const auto& elements = nodeOf(node_).get_ref<const Json::array_t&>();
+    if (index >= elements.size()) throw JsonReadError("JSON array index out of range");
+    const Json& value = elements[index];
+    if (!value.is_object()) throw JsonReadError("JSON array element is not an object");
+    return JsonObject(&value);
+}
+
+JsonDocument::JsonDocument(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
+JsonDocument::JsonDocument(JsonDocument&&) noexcept = default;
+JsonDocument& JsonDocument::operator=(JsonDocument&&) noexcept = default;
+JsonDocument::~JsonDocument() = default;
+
+JsonObject JsonDocument::root() const noexcept { return JsonObject(&impl_->root); }
+
+std::optional<JsonDocument> JsonDocument::parse(std::string_view text) {
+    // Ill-formed UTF-8 is not a reason to reject a request; the library would
+    // reject it, so it is replaced before the library sees it.
+    const std::string clean = sanitizeUtf8(text);
+
+    // The library parses and destroys without recursion, but a tree as deep as
+    // the input allows costs far more memory than the text; stop early.
+    const auto limitNesting = [](int depth, Json::parse_event_t event, Json&) {
+        const bool opens = event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
+        if (opens && static_cast<std::size_t>(depth) >= kMaxJsonNestingDepth) throw NestingTooDeep{};
+        return true;
+    };
+
+    auto impl = std::make_unique<Impl>();
+    try {
+        impl->root = Json::parse(clean.begin(), clean.end(), limitNesting, /*allow_exceptions=*/true,
+                                 /*ignore_comments=*/false);
+    } catch (const NestingTooDeep&) {
+        return std::nullopt;
+    } catch (const Json::exception&) {
+        // Syntax errors, trailing content, numbers beyond the double range and
+        // unpaired surrogate escapes all end here: the text is not valid JSON.
+        return std::nullopt;
+    }
+    if (!impl->root.is_object()) return std::nullopt;
+    return JsonDocument(std::move(impl));
+}
+
+std::uint32_t uint32FromJsonNumber(double value) {
+    // NaN fails every comparison, so the isfinite test also covers it.
+    if (!std::isfinite(value) || value < 0.0 || value > 4294967295.0 || std::trunc(value) != value) {
+        throw JsonReadError("JSON value is not uint32");
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::int64_t int64FromJsonNumber(double value) {
+    // Both bounds are powers of two and exact as doubles; the upper one is
+    // exclusive because 2^63 itself does not fit.
+    constexpr double kLowest = -9223372036854775808.0;
+    constexpr double kBeyondHighest = 9223372036854775808.0;
+    if (!std::isfinite(value) || value < kLowest || value >= kBeyondHighest || std::trunc(value) != value) {
+        throw JsonReadError("JSON value is not int64");
+    }
+    return static_cast<std::int64_t>(value);
+}
+
+}  // namespace ks::protocol
