@@ -1,0 +1,52 @@
+#include "app/app_host.h"
+
+#include <string>
+
+#include "app/app_texts.h"
+#include "app/hidden_window.h"
+#include "app/message_loop.h"
+#include "app/ro_apartment.h"
+#include "app/stop_request.h"
+#include "platform/scope_exit.h"
+#include "protocol/command_dispatcher.h"
+#include "protocol/win32/named_pipe_server.h"
+
+namespace ks::app {
+namespace {
+
+int failStartup(HWND owner, std::wstring_view message) {
+    ::MessageBoxW(owner, std::wstring(message).c_str(), std::wstring(kAppTitle).c_str(), MB_ICONERROR);
+    return 1;
+}
+
+protocol::PipeIoFunctions systemPipeIo() {
+    return {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult};
+}
+
+}  // namespace
+
+int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
+    taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+    const RoApartment apartment;
+    // Fails under some hosts (and is refused when a manifest already set it);
+    // sizes are scaled per window either way.
+    ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+
+    if (!registerTrayOwnerClass(instance)) return failStartup(nullptr, kClassRegistrationFailed);
+    const UniqueWindow hiddenWindow = createTrayOwnerWindow(instance, this);
+    if (!hiddenWindow) return failStartup(nullptr, kHiddenWindowFailed);
+
+    // The component graph: each holds plain references to the ones before it
+    // and is destroyed in reverse order when Run returns.
+    protocol::CommandDispatcher dispatcher([] { return false; });
+    const StopRequest stopRequest(hiddenWindow.get(), ::GetCurrentThreadId());
+    protocol::NamedPipeServer pipeServer(dispatcher, systemPipeIo(), stopRequest);
+
+    // Before the components go: no serving thread may outlive them.
+    const platform::ScopeExit shutdown([&] { pipeServer.stop(); });
+
+    if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
+    return runMessageLoop();
+}
+
+}  // namespace ks::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+
+#include "protocol/frame.h"
+#include "protocol/request.h"
+#include "protocol/response.h"
+
+namespace ks::protocol {
+
+// Turns one validated request into one response by calling the service
+// behind its command. Stateless apart from its references; called on the pipe
+// server's thread, one request at a time.
+class CommandDispatcher {
+public:
+    // Whether a preview session is open or being prepared (system.health).
+    using PreviewBusyQuery = std::function<bool()>;
+
+    explicit CommandDispatcher(PreviewBusyQuery previewBusy);
+
+    CommandDispatcher(const CommandDispatcher&) = delete;
+    CommandDispatcher& operator=(const CommandDispatcher&) = delete;
+
+    // Every response echoes request.requestId. `blobs` are the frame's blobs,
+    // lent for the duration of the call.
+    [[nodiscard]] ProtocolResponse dispatch(const ProtocolRequest& request, const Blobs& blobs);
+
+private:
+    PreviewBusyQuery previewBusy_;
+};
+
+}  // namespace ks::protocol

@@ -1,0 +1,99 @@
+#include "app/win32/service_process.h"
+
+#include <thread>
+
+#include "protocol/win32/named_pipe_server.h"
+
+namespace ks::testing {
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t className[256] = {};
+    wchar_t title[256] = {};
+    ::GetClassNameW(window, className, 256);
+    ::GetWindowTextW(window, title, 256);
+    if (owner == search->processId && std::wstring(className) == search->className &&
+        (search->title == nullptr || std::wstring(title) == search->title)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+template <typename Attempt>
+auto retryUntil(std::chrono::milliseconds timeout, Attempt&& attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        auto result = attempt();
+        if (result || std::chrono::steady_clock::now() >= deadline) return result;
+        // Polling is the only way to see another process's window or pipe
+        // appear; the interval only bounds how soon the test notices.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+}  // namespace
+
+std::wstring besideThisExecutable(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    return folder + fileName;
+}
+
+ServiceProcess::ServiceProcess() {
+    std::wstring commandLine = L"\"" + besideThisExecutable(L"kestrune.exe") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        process_.reset(info.hProcess);
+        processId_ = info.dwProcessId;
+    }
+}
+
+ServiceProcess::~ServiceProcess() {
+    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_.get(), 99);
+        ::WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+std::optional<DWORD> ServiceProcess::waitForExit(std::chrono::milliseconds timeout) {
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+HWND ServiceProcess::waitForWindow(const wchar_t* className, const wchar_t* title,
+                                   std::chrono::milliseconds timeout) const {
+    return retryUntil(timeout, [&] {
+        WindowSearch search{processId_, className, title, nullptr};
+        ::EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    });
+}
+
+std::optional<client::PipeClient> connectToService(std::chrono::milliseconds timeout) {
+    return retryUntil(timeout, [] {
+        DWORD error = 0;
+        return client::PipeClient::connect(protocol::kPipeName, std::chrono::seconds(2), error);
+    });
+}
+
+}  // namespace ks::testing

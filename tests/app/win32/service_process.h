@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "client/pipe_client.h"
+#include "platform/win32/handles.h"
+
+namespace ks::testing {
+
+// A kestrune.exe started by a test, found beside the test executable. Ended
+// by force when the test did not end it.
+class ServiceProcess {
+public:
+    ServiceProcess();
+    ~ServiceProcess();
+
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+    bool started() const noexcept { return static_cast<bool>(process_); }
+    DWORD id() const noexcept { return processId_; }
+
+    // The exit code once the process has ended within `timeout`.
+    std::optional<DWORD> waitForExit(std::chrono::milliseconds timeout);
+
+    // The process's top-level window of `className` (and `title` when given),
+    // waiting up to `timeout` for it to appear.
+    HWND waitForWindow(const wchar_t* className, const wchar_t* title, std::chrono::milliseconds timeout) const;
+
+private:
+    platform::UniqueHandle process_;
+    DWORD processId_ = 0;
+};
+
+// Connects to the service's pipe, waiting up to `timeout` for it to exist.
+std::optional<client::PipeClient> connectToService(std::chrono::milliseconds timeout);
+
+// The full path of a program in the test executable's own folder.
+std::wstring besideThisExecutable(const wchar_t* fileName);
+
+}  // namespace ks::testing

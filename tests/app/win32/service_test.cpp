@@ -1,0 +1,199 @@
+// The real kestrune.exe under test: started as a process and spoken to over
+// the real pipe with the project's own client.
+
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_messages.h"
+#include "app/win32/service_process.h"
+#include "platform/win32/handles.h"
+#include "protocol/win32/named_pipe_server.h"
+#include "protocol/win32/pipe_security.h"
+
+namespace ks::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string requestWithId(const std::string& requestId, std::string_view command = "system.hello") {
+    return R"({"protocol":1,"requestId":")" + requestId + R"(","callerId":"service-test","timestampUtcMs":)" +
+           std::to_string(client::utcNowMs()) + R"(,"command":")" + std::string(command) + R"("})";
+}
+
+std::string helloAnswer(const std::string& requestId) {
+    return R"({"protocol":1,"requestId":")" + requestId +
+           R"(","ok":true,"result":{"protocol":1,"serverVersion":"0.1.0"}})";
+}
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(service_.started());
+        ASSERT_TRUE(connectToService(10s)) << "the service did not open its pipe";
+    }
+
+    // Each test's service ends the way a user ends it, so the next test never
+    // meets a pipe that a killed process has not released yet.
+    void TearDown() override {
+        if (service_.waitForExit(0ms)) return;
+        closeHiddenWindow();
+        EXPECT_EQ(service_.waitForExit(10s), 0u);
+    }
+
+    // Asks the service to end as the user's confirmed exit does.
+    void closeHiddenWindow() {
+        const HWND window = service_.waitForWindow(app::kTrayOwnerClassName, nullptr, 5s);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(::PostMessageW(window, WM_CLOSE, 0, 0));
+    }
+
+    void expectHelloAnswered() {
+        auto client = connectToService(5s);
+        ASSERT_TRUE(client);
+        const std::string id = client::newRequestId();
+        ASSERT_TRUE(client->send(requestWithId(id)));
+        EXPECT_EQ(client->receive(), helloAnswer(id));
+    }
+
+    ServiceProcess service_;
+};
+
+TEST_F(ServiceTest, HelloIsAnsweredByteForByte) { expectHelloAnswered(); }
+
+TEST_F(ServiceTest, SeveralRequestsOnOneConnectionAndValidationErrorsWithoutRequestId) {
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    for (int i = 0; i < 3; ++i) {
+        const std::string id = client::newRequestId();
+        ASSERT_TRUE(client->send(requestWithId(id)));
+        EXPECT_EQ(client->receive(), helloAnswer(id));
+    }
+    std::string wrongProtocol = requestWithId(client::newRequestId());
+    wrongProtocol.replace(wrongProtocol.find("\"protocol\":1"), 12, "\"protocol\":2");
+    ASSERT_TRUE(client->send(wrongProtocol));
+    EXPECT_EQ(client->receive(),
+              R"({"protocol":1,"requestId":"","ok":false,"error":{"code":"KSR-1004","message":"协议版本不受支持"}})");
+
+    const std::string id = client::newRequestId();
+    ASSERT_TRUE(client->send(requestWithId(id, "settings.getCalibration")));
+    EXPECT_EQ(client->receive(), R"({"protocol":1,"requestId":")" + id +
+                                     R"(","ok":false,"error":{"code":"KSR-1005","message":"命令尚未实现"}})");
+}
+
+TEST_F(ServiceTest, EmptyFramesAndBlobsWhereNoneBelongAreAnsweredWithErrors) {
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    ASSERT_TRUE(client->send(""));
+    EXPECT_EQ(client->receive(),
+              R"({"protocol":1,"requestId":"","ok":false,"error":{"code":"KSR-1001","message":"JSON 请求无效"}})");
+
+    std::vector<protocol::ByteBuffer> blob;
+    blob.emplace_back(16);
+    ASSERT_TRUE(client->send(requestWithId(client::newRequestId()), blob));
+    EXPECT_EQ(client->receive(), R"({"protocol":1,"requestId":"","ok":false,)"
+                                 R"("error":{"code":"KSR-1001","message":"该命令不接受二进制数据"}})");
+}
+
+TEST_F(ServiceTest, TooManyBlobsCloseTheConnectionWithoutAnswer) {
+    {
+        auto client = connectToService(5s);
+        ASSERT_TRUE(client);
+        auto frame = protocol::encodeFrame(requestWithId(client::newRequestId())).value();
+        frame[frame.size() - 4] = 201;  // the blob count, with no blob behind it
+        ASSERT_TRUE(client->sendBytes(frame));
+        EXPECT_FALSE(client->receive());
+    }
+    expectHelloAnswered();
+}
+
+TEST_F(ServiceTest, JsonOfExactlyOneMebibyteIsRead) {
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    const std::string id = client::newRequestId();
+    std::string padded = requestWithId(id);
+    padded.resize(1 << 20, ' ');  // trailing whitespace keeps it valid JSON
+    ASSERT_TRUE(client->send(padded));
+    EXPECT_EQ(client->receive(), helloAnswer(id));
+}
+
+TEST_F(ServiceTest, OversizedJsonLengthClosesTheConnectionAndTheNextClientIsServed) {
+    {
+        auto client = connectToService(5s);
+        ASSERT_TRUE(client);
+        const Bytes header{0x01, 0x00, 0x10, 0x00};  // 1,048,577
+        ASSERT_TRUE(client->sendBytes(header));
+        EXPECT_FALSE(client->receive()) << "no answer, the connection ends";
+    }
+    expectHelloAnswered();
+}
+
+TEST_F(ServiceTest, ClientLeavingMidFrameDoesNotDisturbTheNext) {
+    {
+        auto client = connectToService(5s);
+        ASSERT_TRUE(client);
+        const auto frame = protocol::encodeFrame(requestWithId(client::newRequestId())).value();
+        ASSERT_TRUE(client->sendBytes(std::span(frame).first(frame.size() / 2)));
+    }
+    expectHelloAnswered();
+}
+
+TEST_F(ServiceTest, SecondClientWaitsUntilTheFirstLeaves) {
+    auto first = connectToService(5s);
+    ASSERT_TRUE(first);
+    DWORD error = 0;
+    EXPECT_FALSE(client::PipeClient::connect(protocol::kPipeName, 0ms, error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PIPE_BUSY));
+    first.reset();
+    expectHelloAnswered();
+}
+
+TEST_F(ServiceTest, PipeSecurityDescriptorIsTheServicesOwn) {
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(::GetSecurityInfo(client->handle(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                nullptr, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    const platform::UniqueLocalMemory<PSECURITY_DESCRIPTOR> ownedDescriptor(descriptor);
+    platform::UniqueLocalMemory<LPWSTR> sddl;
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                       DACL_SECURITY_INFORMATION, sddl.put(), nullptr));
+    const auto sid = protocol::currentUserSid();
+    ASSERT_TRUE(sid);
+    EXPECT_EQ(std::wstring(sddl.get()), protocol::pipeSecurityDescriptorSddl(*sid));
+}
+
+TEST_F(ServiceTest, CloseWhileAClientIsIdleEndsWithZeroAndRemovesThePipe) {
+    auto idle = connectToService(5s);
+    ASSERT_TRUE(idle);
+    closeHiddenWindow();
+    EXPECT_EQ(service_.waitForExit(10s), 0u);
+
+    DWORD error = 0;
+    EXPECT_FALSE(client::PipeClient::connect(protocol::kPipeName, 0ms, error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(ServiceTest, SecondInstanceReportsAndEndsWithOne) {
+    ServiceProcess second;
+    ASSERT_TRUE(second.started());
+    const HWND box = second.waitForWindow(L"#32770", L"Kestrune", 10s);
+    ASSERT_NE(box, nullptr) << "no start-up failure message";
+    wchar_t text[256] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text control
+    EXPECT_EQ(std::wstring(text), L"岚舟无法启动本地服务。");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(second.waitForExit(10s), 1u);
+    expectHelloAnswered();  // the first instance keeps serving
+}
+
+}  // namespace
+}  // namespace ks::testing
