@@ -16,7 +16,10 @@
 #include <vector>
 
 #include "client/pipe_client.h"
+#include "platform/winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
+#include "protocol/error_catalog.h"
 #include "protocol/frame.h"
 #include "protocol/win32/named_pipe_server.h"
 
@@ -30,6 +33,19 @@ constexpr wchar_t kBarePipe[] = L"\\\\.\\pipe\\LOCAL\\Kestrune.bench.bare";
 constexpr std::size_t kBlobCount = 8;
 constexpr std::size_t kBlobBytes = 32u << 20;
 constexpr int kRounds = 3;
+
+// The benchmark measures the pipe and the frame reader, not the spooler: no
+// printers, so no request it sends reaches a driver.
+class NoPrinters final : public ks::platform::IWinspoolApi {
+public:
+    std::wstring defaultPrinterName() override { return {}; }
+    ks::Result<std::vector<ks::platform::PrinterInfo>> enumeratePrinters() override {
+        return std::vector<ks::platform::PrinterInfo>{};
+    }
+    ks::Result<ks::platform::PrinterCapabilities> queryCapabilities(const ks::platform::PrinterInfo&) override {
+        return ks::Error(ks::protocol::codes::kPrinterNotFound, ks::protocol::messages::kPrinterNotFound);
+    }
+};
 
 double mebibytesPerSecond(std::size_t bytes, Clock::duration elapsed) {
     return static_cast<double>(bytes) / 1048576.0 / std::chrono::duration<double>(elapsed).count();
@@ -58,12 +74,24 @@ ks::client::PipeClient connectOrDie(const wchar_t* name) {
     return std::move(*client);
 }
 
+// The service's request path on a pipe of its own: the real pipe server and
+// dispatcher, with no printers behind them.
+struct BenchService {
+    BenchService() {
+        if (!server.start()) std::exit(1);
+    }
+    NoPrinters winspool;
+    ks::printers::PrinterCatalog catalog{winspool};
+    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, [] { return false; }};
+    ks::protocol::NamedPipeServer server{
+        dispatcher,
+        {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult},
+        {},
+        kServicePipe};
+};
+
 void benchmarkHello() {
-    ks::protocol::CommandDispatcher dispatcher([] { return false; });
-    ks::protocol::NamedPipeServer server(
-        dispatcher, {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult}, {},
-        kServicePipe);
-    if (!server.start()) std::exit(1);
+    const BenchService service;
     auto client = connectOrDie(kServicePipe);
     std::size_t roundTrips = 0;
     const auto start = Clock::now();
@@ -80,11 +108,7 @@ void benchmarkHello() {
 // Client side of one transfer: connects and writes the whole frame, then
 // waits for the service's answer when there is one.
 Clock::duration sendThroughService(const std::vector<std::uint8_t>& frame) {
-    ks::protocol::CommandDispatcher dispatcher([] { return false; });
-    ks::protocol::NamedPipeServer server(
-        dispatcher, {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult}, {},
-        kServicePipe);
-    if (!server.start()) std::exit(1);
+    const BenchService service;
     auto client = connectOrDie(kServicePipe);
     const auto start = Clock::now();
     if (!client.sendBytes(frame) || !client.receive()) std::exit(1);

@@ -15,6 +15,12 @@ add_library(ks_third_party INTERFACE)
 target_include_directories(ks_third_party SYSTEM INTERFACE ${KS_THIRD_PARTY_INCLUDE})
 target_compile_definitions(ks_third_party INTERFACE FMT_HEADER_ONLY JSON_USE_IMPLICIT_CONVERSIONS=0)
 
+# The native build computes SHA-256 with OpenSSL's libcrypto; the Windows
+# product uses CNG and needs nothing from here.
+if(NOT WIN32)
+  find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+endif()
+
 # GoogleTest is built from Debian's sources for whichever target we build.
 set(KS_GOOGLETEST_SOURCE /usr/src/googletest)
 if(NOT EXISTS ${KS_GOOGLETEST_SOURCE}/CMakeLists.txt)

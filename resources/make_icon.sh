@@ -16,19 +16,21 @@ convert -size 256x256 xc:none \
     -fill none -stroke '#F6B9BF' -strokewidth 8 -draw 'line 52,228 204,228' \
     "$work/256.png"
 
-# Small sizes are resampled from the master; below 32 px the mist line would
-# blur into the hull, so those sizes come from a simpler drawing.
+# 32 px and up are resampled from the master. Smaller sizes get their own
+# drawing on a 16-unit grid (no mist line, fuller shapes), drawn at 8x and
+# reduced with a box filter so edges land on whole pixels.
 for size in 64 48 32; do
     convert "$work/256.png" -filter Lanczos -resize "${size}x${size}" "$work/$size.png"
 done
-convert -size 256x256 xc:none \
-    -fill '#CF2435' -draw 'roundrectangle 0,0 255,255 40,40' \
-    -fill white -draw 'polygon 120,28 120,168 40,168' \
-    -fill '#FBE3E5' -draw 'polygon 140,60 140,168 204,168' \
-    -fill white -draw 'polygon 24,184 232,184 196,228 60,228' \
-    "$work/simple.png"
 for size in 24 20 16; do
-    convert "$work/simple.png" -filter Lanczos -resize "${size}x${size}" "$work/$size.png"
+    u=$((size * 8 / 16))  # one grid unit at 8x, in pixels
+    big=$((size * 8))
+    convert -size "${big}x${big}" xc:none \
+        -fill '#CF2435' -draw "roundrectangle 0,0 $((big - 1)),$((big - 1)) $((3 * u)),$((3 * u))" \
+        -fill white -draw "polygon $((7 * u)),$((2 * u)) $((7 * u)),$((10 * u)) $((2 * u)),$((10 * u))" \
+        -fill '#FBE3E5' -draw "polygon $((8 * u)),$((4 * u)) $((8 * u)),$((10 * u)) $((13 * u)),$((10 * u))" \
+        -fill white -draw "polygon $((2 * u)),$((11 * u)) $((14 * u)),$((11 * u)) $((12 * u)),$((14 * u)) $((4 * u)),$((14 * u))" \
+        -filter Box -resize "${size}x${size}" "$work/$size.png"
 done
 
 convert "$work"/{16,20,24,32,48,64,256}.png -depth 8 kestrune.ico

@@ -7,7 +7,10 @@
 #include "app/message_loop.h"
 #include "app/ro_apartment.h"
 #include "app/stop_request.h"
+#include "app/tray_icon.h"
 #include "platform/scope_exit.h"
+#include "platform/win32/winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/win32/named_pipe_server.h"
 
@@ -38,13 +41,24 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
 
     // The component graph: each holds plain references to the ones before it
     // and is destroyed in reverse order when Run returns.
-    protocol::CommandDispatcher dispatcher([] { return false; });
+    platform::WinspoolApi winspool(platform::systemWinspoolFunctions());
+    printers::PrinterCatalog catalog(winspool);
+    protocol::CommandDispatcher dispatcher(catalog, winspool, [] { return false; });
     const StopRequest stopRequest(hiddenWindow.get(), ::GetCurrentThreadId());
     protocol::NamedPipeServer pipeServer(dispatcher, systemPipeIo(), stopRequest);
 
-    // Before the components go: no serving thread may outlive them.
-    const platform::ScopeExit shutdown([&] { pipeServer.stop(); });
+    // Runs before the components go: no serving thread or icon may outlive
+    // them.
+    const platform::ScopeExit shutdown([&] {
+        pipeServer.stop();
+        if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
+        trayIconAdded = false;
+        windowsReady = false;
+    });
+    windowsReady = true;
 
+    trayIconAdded = addTrayIcon(hiddenWindow.get(), instance);
+    if (!trayIconAdded) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     return runMessageLoop();
 }

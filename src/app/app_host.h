@@ -9,6 +9,9 @@ namespace ks::app {
 // through its user data.
 struct AppHost {
     UINT taskbarCreatedMessage = 0;  // from RegisterWindowMessageW("TaskbarCreated")
+    // True from the end of start-up until shutdown begins: only then do the
+    // tray's clicks and menu commands reach the service's windows.
+    bool windowsReady = false;
     bool trayIconAdded = false;
     bool exitDialogOpen = false;
 

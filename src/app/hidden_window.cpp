@@ -2,6 +2,9 @@
 
 #include "app/app_host.h"
 #include "app/app_messages.h"
+#include "app/exit_dialog.h"
+#include "app/tray_icon.h"
+#include "app/tray_menu.h"
 #include "resource_ids.h"
 
 namespace ks::app {
@@ -21,10 +24,57 @@ UniqueWindow createTrayOwnerWindow(HINSTANCE instance, AppHost* host) {
                                           0, 0, nullptr, nullptr, instance, host));
 }
 
+namespace {
+
+HINSTANCE instanceOf(HWND window) { return reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE)); }
+
+void confirmAndStop(HWND window, AppHost& host) {
+    // A second "停止服务并退出" while the dialog is up must not open another.
+    if (host.exitDialogOpen) return;
+    host.exitDialogOpen = true;
+    const bool stop = confirmExit(instanceOf(window), window);
+    host.exitDialogOpen = false;
+    if (stop) ::PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// The tray's clicks and menu commands; false for what falls to
+// DefWindowProcW. The service status, printer settings and diagnostics
+// entries do nothing yet: their windows are not part of this build.
+bool handleTrayMessage(HWND window, AppHost& host, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kTrayCallbackMessage) {
+        switch (static_cast<UINT>(lParam)) {
+            case WM_RBUTTONUP: showTrayMenu(window); return true;
+            case WM_LBUTTONUP: return true;
+            default: return false;
+        }
+    }
+    if (message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+            case kCommandStopAndExit: confirmAndStop(window, host); return true;
+            case kCommandServiceStatus:
+            case kCommandPrinterSettings:
+            case kCommandDiagnostics: return true;
+            default: return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 LRESULT CALLBACK trayOwnerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    if (auto* host = reinterpret_cast<AppHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (message == host->taskbarCreatedMessage && message != 0) {
+            // Explorer restarted: the icon comes back; once added, the mark
+            // stays even if this attempt fails.
+            host->trayIconAdded = addTrayIcon(window, instanceOf(window)) || host->trayIconAdded;
+            return 0;
+        }
+        if (host->windowsReady && handleTrayMessage(window, *host, message, wParam, lParam)) return 0;
     }
     // Closing and stopping work even before an AppHost is attached.
     switch (message) {

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "platform/winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/frame.h"
 #include "protocol/request.h"
 #include "protocol/response.h"
@@ -16,7 +18,11 @@ public:
     // Whether a preview session is open or being prepared (system.health).
     using PreviewBusyQuery = std::function<bool()>;
 
-    explicit CommandDispatcher(PreviewBusyQuery previewBusy);
+    // `catalog` answers printers.list and printers.capabilities; `winspool`
+    // names the default printer for printers.list. Both must outlive the
+    // dispatcher.
+    CommandDispatcher(printers::PrinterCatalog& catalog, platform::IWinspoolApi& winspool,
+                      PreviewBusyQuery previewBusy);
 
     CommandDispatcher(const CommandDispatcher&) = delete;
     CommandDispatcher& operator=(const CommandDispatcher&) = delete;
@@ -26,6 +32,11 @@ public:
     [[nodiscard]] ProtocolResponse dispatch(const ProtocolRequest& request, const Blobs& blobs);
 
 private:
+    ProtocolResponse listPrinters(const ProtocolRequest& request);
+    ProtocolResponse printerCapabilities(const ProtocolRequest& request);
+
+    printers::PrinterCatalog& catalog_;
+    platform::IWinspoolApi& winspool_;
     PreviewBusyQuery previewBusy_;
 };
 

@@ -2,46 +2,160 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "fakes/fake_winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/response_encoder.h"
 
 namespace ks::protocol {
 namespace {
 
+constexpr char kRequestId[] = "0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11";
+
 ProtocolRequest requestFor(CommandId command) {
     ProtocolRequest request;
     request.protocol = 1;
-    request.requestId = "0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11";
+    request.requestId = kRequestId;
     request.callerId = "test";
     request.command = command;
     return request;
 }
 
-TEST(CommandDispatcherTest, HelloAndHealthAnswerWithTheRequestId) {
-    bool previewBusy = false;
-    CommandDispatcher dispatcher([&] { return previewBusy; });
+// The envelope of a successful answer to requestFor(…).
+std::string okEnvelope(const std::string& result) {
+    return std::string(R"({"protocol":1,"requestId":")") + kRequestId + R"(","ok":true,"result":)" + result + "}";
+}
+
+class CommandDispatcherTest : public testing::Test {
+protected:
+    fakes::FakeWinspoolApi spooler_;
+    printers::PrinterCatalog catalog_{spooler_};
+    bool previewBusy_ = false;
+    CommandDispatcher dispatcher_{catalog_, spooler_, [this] { return previewBusy_; }};
+};
+
+TEST_F(CommandDispatcherTest, HelloAndHealthAnswerWithTheRequestId) {
     const Blobs noBlobs;
 
-    const auto hello = dispatcher.dispatch(requestFor(CommandId::SystemHello), noBlobs);
+    const auto hello = dispatcher_.dispatch(requestFor(CommandId::SystemHello), noBlobs);
     EXPECT_EQ(encodeResponse(hello), R"({"protocol":1,"requestId":"0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11","ok":true,)"
                                      R"("result":{"protocol":1,"serverVersion":"0.1.0"}})");
 
-    EXPECT_EQ(dispatcher.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
               R"({"status":"Running","activePreview":false})");
-    previewBusy = true;
-    EXPECT_EQ(dispatcher.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
+    previewBusy_ = true;
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
               R"({"status":"Running","activePreview":true})");
 }
 
-TEST(CommandDispatcherTest, CommandsWithoutAHandlerAnswerNotImplementedWithTheRequestId) {
-    CommandDispatcher dispatcher([] { return false; });
+TEST_F(CommandDispatcherTest, CommandsWithoutAHandlerAnswerNotImplementedWithTheRequestId) {
     for (const auto command : {CommandId::SettingsGetCalibration, CommandId::SettingsOpenCalibration,
-                               CommandId::PrintersList, CommandId::JobsPrint, CommandId::JobsPreviewDismiss}) {
-        const auto response = dispatcher.dispatch(requestFor(command), Blobs{});
+                               CommandId::JobsPrint, CommandId::JobsPreviewDismiss}) {
+        const auto response = dispatcher_.dispatch(requestFor(command), Blobs{});
         EXPECT_FALSE(response.ok);
         EXPECT_EQ(response.requestId, "0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11");
         EXPECT_EQ(response.errorCode, "KSR-1005");
         EXPECT_EQ(response.errorMessage, L"命令尚未实现");
     }
+}
+
+// ---------------------------------------------------------------- printers
+
+// Ids computed outside this code (printf 'name=…\ndriver=…\nport=…\n' |
+// sha256sum) over the trimmed, upper-cased values.
+constexpr char kOfficeLaserId[] = "8e082f8560fa3403e8bcb23a09cf81560e16617898ce3bce1157b3e87b017a07";
+constexpr char kFinanceId[] = "e7974e8e74b2e906af76533a982309abf1eb4476173d8bb9cc664d3db135a5a0";
+constexpr char kPdfId[] = "1a7240a9306d8db54dee805506d17f35b7a221f487e32e990c3691028161629f";
+
+const platform::PrinterInfo kOfficeLaser{L"  office laser ", L"hp universal printing pcl 6", L"ip_192.168.1.20",
+                                         platform::PrinterStatus::Paused};
+const platform::PrinterInfo kFinance{L"财务部打印机", L"Canon iR-ADV C5535", L"USB001", platform::PrinterStatus::Ready};
+
+const std::string kOfficeLaserEntry = std::string(R"({"printerId":")") + kOfficeLaserId +
+                                      R"(","displayName":"  office laser ","isDefault":false,"status":"Paused"})";
+
+ProtocolRequest capabilitiesRequest(std::string printerId) {
+    auto request = requestFor(CommandId::PrintersCapabilities);
+    request.printerId = std::move(printerId);
+    return request;
+}
+
+TEST_F(CommandDispatcherTest, PrinterListMarksTheDefaultPrinter) {
+    spooler_.printers = {kOfficeLaser, kFinance};
+    spooler_.defaultName = L"财务部打印机";
+    const auto response = dispatcher_.dispatch(requestFor(CommandId::PrintersList), Blobs{});
+    EXPECT_EQ(encodeResponse(response),
+              okEnvelope(R"({"printers":[)" + kOfficeLaserEntry + R"(,{"printerId":")" + kFinanceId +
+                         R"(","displayName":"财务部打印机","isDefault":true,"status":"Ready"}]})"));
+}
+
+// The default is the queue of exactly that name: same case, same blanks.
+TEST_F(CommandDispatcherTest, PrinterListComparesTheDefaultNameExactly) {
+    spooler_.printers = {kOfficeLaser};
+    for (const wchar_t* defaultName : {L"", L"office laser", L"  OFFICE LASER ", L"  office laser  "}) {
+        spooler_.defaultName = defaultName;
+        EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::PrintersList), Blobs{}).result,
+                  R"({"printers":[)" + kOfficeLaserEntry + "]}");
+    }
+}
+
+TEST_F(CommandDispatcherTest, PrinterListWithoutPrintersIsAnEmptyArray) {
+    spooler_.defaultName = L"PDF";
+    EXPECT_EQ(encodeResponse(dispatcher_.dispatch(requestFor(CommandId::PrintersList), Blobs{})),
+              okEnvelope(R"({"printers":[]})"));
+}
+
+TEST_F(CommandDispatcherTest, PrinterListPassesTheEnumerationErrorWithTheRequestId) {
+    spooler_.printers = {kOfficeLaser};
+    spooler_.enumerationError = Error("KSR-2003", L"无法枚举打印机 (Win32=5)");
+    EXPECT_EQ(encodeResponse(dispatcher_.dispatch(requestFor(CommandId::PrintersList), Blobs{})),
+              std::string(R"({"protocol":1,"requestId":")") + kRequestId +
+                  R"json(","ok":false,"error":{"code":"KSR-2003","message":"无法枚举打印机 (Win32=5)"}})json");
+}
+
+TEST_F(CommandDispatcherTest, PrinterCapabilitiesAnswerWithTheFullRecord) {
+    spooler_.printers = {kOfficeLaser, {L"PDF", L"PDF", L"CUPS:PDF", platform::PrinterStatus::Ready}};
+    platform::PrinterCapabilities device;
+    device.dpiX = device.dpiY = 300;
+    device.physicalWidthDots = 2480;
+    device.physicalHeightDots = 3508;
+    device.printableLeftDots = -12;
+    device.printableTopDots = -7;
+    device.printableWidthDots = 2456;
+    device.printableHeightDots = 3490;
+    device.papers = {platform::PaperSize{9, 210000, 297000, true}};
+    device.resolutions = {platform::Resolution{600, 600}, platform::Resolution{300, 300}};
+    spooler_.setCapabilities(L"PDF", device);
+
+    // capabilityHash: sha256sum of the capability text, resolutions sorted.
+    EXPECT_EQ(encodeResponse(dispatcher_.dispatch(capabilitiesRequest(kPdfId), Blobs{})),
+              okEnvelope(std::string(R"({"printerId":")") + kPdfId +
+                         R"(","displayName":"PDF","driverName":"PDF","portName":"CUPS:PDF","dpiX":300,"dpiY":300,)"
+                         R"("papers":[{"id":"9","widthMicrometers":210000,"heightMicrometers":297000,)"
+                         R"("orientation":"Landscape"}],"physicalWidthDots":2480,"physicalHeightDots":3508,)"
+                         R"("printableArea":{"leftDots":-12,"topDots":-7,"widthDots":2456,"heightDots":3490},)"
+                         R"("status":"Ready",)"
+                         R"("capabilityHash":"13469a22f83a797a0302a4449c33b7e59b80a057b6b9094711d03c2a44187cd1"})"));
+}
+
+TEST_F(CommandDispatcherTest, PrinterCapabilitiesOfAnUnknownIdAnswerPrinterNotFound) {
+    spooler_.printers = {kOfficeLaser};
+    for (const std::string& id : {std::string(kPdfId), std::string(64, 'F'), std::string()}) {
+        EXPECT_EQ(encodeResponse(dispatcher_.dispatch(capabilitiesRequest(id), Blobs{})),
+                  std::string(R"({"protocol":1,"requestId":")") + kRequestId +
+                      R"(","ok":false,"error":{"code":"KSR-2001","message":"找不到指定打印机"}})");
+    }
+}
+
+TEST_F(CommandDispatcherTest, PrinterCapabilitiesPassTheSpoolerErrorThrough) {
+    spooler_.printers = {kOfficeLaser};
+    spooler_.failCapabilities(kOfficeLaser.name, Error("KSR-2005", L"无法创建设备上下文 (Win32=8)"));
+    const auto response = dispatcher_.dispatch(capabilitiesRequest(kOfficeLaserId), Blobs{});
+    EXPECT_FALSE(response.ok);
+    EXPECT_EQ(response.requestId, kRequestId);
+    EXPECT_EQ(response.errorCode, "KSR-2005");
+    EXPECT_EQ(response.errorMessage, L"无法创建设备上下文 (Win32=8)");
 }
 
 }  // namespace

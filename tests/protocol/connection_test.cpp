@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "fakes/allocation_failure.h"
+#include "fakes/fake_winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/response_encoder.h"
 
@@ -69,7 +71,9 @@ protected:
         serveConnection(connection, dispatcher_, running_, [] { return kNow; });
     }
 
-    CommandDispatcher dispatcher_{[] { return false; }};
+    fakes::FakeWinspoolApi winspool_;
+    printers::PrinterCatalog catalog_{winspool_};
+    CommandDispatcher dispatcher_{catalog_, winspool_, [] { return false; }};
     std::atomic<bool> running_{true};
 };
 
@@ -131,7 +135,8 @@ TEST_F(ConnectionTest, CannedFrameMatchesTheEncodedOutOfMemoryError) {
 }
 
 TEST_F(ConnectionTest, InternalFailureEndsOnlyThisConnection) {
-    CommandDispatcher throwing{[]() -> bool { throw std::runtime_error("Unable to compute SHA-256"); }};
+    CommandDispatcher throwing{catalog_, winspool_,
+                               []() -> bool { throw std::runtime_error("Unable to compute SHA-256"); }};
     ScriptedConnection connection(concat({frameOf(request("system.health")), frameOf(request("system.hello"))}));
     serveConnection(connection, throwing, running_, [] { return kNow; });
     EXPECT_TRUE(connection.output.empty());

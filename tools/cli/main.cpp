@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "cli/printer_report.h"
 #include "client/pipe_client.h"
 #include "protocol/json_reader.h"
+#include "protocol/json_writer.h"
 #include "protocol/utf8.h"
 #include "protocol/win32/named_pipe_server.h"
 
@@ -47,9 +49,12 @@ int usage() {
         "  hello                         检查服务是否在运行及其版本\n"
         "  health                        服务状态\n"
         "  stop                          像用户确认退出一样结束服务\n"
+        "  printers [--json]             已安装的打印机（名称、printerId、状态、默认打印机）\n"
+        "  caps <printerId> [--json]     一台打印机的能力：驱动、端口、分辨率、尺寸、可打印区域、纸张\n"
         "  raw <请求.json> [数据文件…]     发送一个请求（缺少的 protocol、requestId、callerId、\n"
         "                                timestampUtcMs 会自动补上），数据文件按顺序作为二进制数据\n"
-        "输出为服务返回的 JSON。退出码：0 成功；1 服务返回错误；2 用法或文件错误；3 无法连接服务。\n");
+        "printers 与 caps 输出易读的文本，加 --json 则输出服务返回的原始 JSON；其他命令输出 JSON。\n"
+        "退出码：0 成功；1 服务返回错误；2 用法或文件错误；3 无法连接服务。\n");
     return kUsage;
 }
 
@@ -59,32 +64,77 @@ std::optional<std::string> readFile(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-int exchange(const std::string& request, const std::vector<ks::protocol::ByteBuffer>& blobs) {
+// Sends one request and reads its answer. nullopt, with the reason written to
+// stderr, when the service cannot be reached or gives no answer.
+std::optional<std::string> roundTrip(const std::string& request, const std::vector<ks::protocol::ByteBuffer>& blobs) {
     DWORD error = 0;
     // A busy pipe means another client is being served: wait a little.
     auto client = ks::client::PipeClient::connect(ks::protocol::kPipeName, std::chrono::seconds(5), error);
     if (!client) {
         err(error == ERROR_FILE_NOT_FOUND ? "岚舟服务未运行：找不到本地管道 \\\\.\\pipe\\LOCAL\\Kestrune.v1。\n"
                                           : "无法连接岚舟服务（Win32=" + std::to_string(error) + "）。\n");
-        return kUnreachable;
+        return std::nullopt;
     }
     if (!client->send(request, blobs)) {
         err("请求无法发送：请求超过消息帧大小限制，或服务已断开连接。\n");
-        return kUnreachable;
+        return std::nullopt;
     }
-    const auto response = client->receive();
-    if (!response) {
-        err("服务未作答便关闭了连接（请求可能超过大小限制）。\n");
-        return kUnreachable;
+    auto response = client->receive();
+    if (!response) err("服务未作答便关闭了连接（请求可能超过大小限制）。\n");
+    return response;
+}
+
+bool answeredOk(const std::optional<ks::protocol::JsonDocument>& document) {
+    try {
+        return document && document->root().getBoolean("ok");
+    } catch (const ks::protocol::JsonReadError&) {
+        return false;
     }
+}
+
+int exchange(const std::string& request, const std::vector<ks::protocol::ByteBuffer>& blobs) {
+    const auto response = roundTrip(request, blobs);
+    if (!response) return kUnreachable;
     out(*response);
     out("\n");
+    return answeredOk(ks::protocol::JsonDocument::parse(*response)) ? kAnsweredOk : kAnsweredError;
+}
+
+// Asks for a printer answer and shows it readably, or as the raw JSON when
+// `json` is set.
+int showPrinters(const std::string& request, bool json, std::string (*describe)(const ks::protocol::JsonObject&)) {
+    if (json) return exchange(request, {});
+    const auto response = roundTrip(request, {});
+    if (!response) return kUnreachable;
     const auto document = ks::protocol::JsonDocument::parse(*response);
     try {
-        return document && document->root().getBoolean("ok") ? kAnsweredOk : kAnsweredError;
+        if (!answeredOk(document)) {
+            const auto error = document->root().getObject("error");
+            err(error.getString("code") + "：" + error.getString("message") + "\n");
+            return kAnsweredError;
+        }
+        out(describe(document->root().getObject("result")));
+        return kAnsweredOk;
     } catch (const ks::protocol::JsonReadError&) {
+        err("服务的应答格式无法识别：\n" + *response + "\n");
         return kAnsweredError;
     }
+}
+
+int printers(int argc, wchar_t** argv) {
+    const bool json = argc == 3 && std::wstring_view(argv[2]) == L"--json";
+    if (argc != 2 && !json) return usage();
+    return showPrinters(ks::client::makeRequest("printers.list"), json, ks::cli::describePrinterList);
+}
+
+int caps(int argc, wchar_t** argv) {
+    const bool json = argc == 4 && std::wstring_view(argv[3]) == L"--json";
+    if (argc != 3 && !json) return usage();
+    // The id goes into the JSON text through the writer's escaping, so any
+    // text the user types stays one string member.
+    const std::string payload =
+        R"(,"printer":{"printerId":)" + ks::protocol::escapeJsonString(wideToUtf8(argv[2])) + "}";
+    return showPrinters(ks::client::makeRequest("printers.capabilities", payload), json, ks::cli::describeCapabilities);
 }
 
 // Ends the service the way the user's confirmed exit does: WM_CLOSE to its
@@ -138,6 +188,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"hello" && argc == 2) return exchange(ks::client::makeRequest("system.hello"), {});
     if (command == L"health" && argc == 2) return exchange(ks::client::makeRequest("system.health"), {});
     if (command == L"stop" && argc == 2) return stop();
+    if (command == L"printers") return printers(argc, argv);
+    if (command == L"caps") return caps(argc, argv);
     if (command == L"raw") return raw(argc, argv);
     return usage();
 }

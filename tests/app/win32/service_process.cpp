@@ -1,7 +1,5 @@
 #include "app/win32/service_process.h"
 
-#include <thread>
-
 #include "protocol/win32/named_pipe_server.h"
 
 namespace ks::testing {
@@ -28,18 +26,6 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
         return FALSE;
     }
     return TRUE;
-}
-
-template <typename Attempt>
-auto retryUntil(std::chrono::milliseconds timeout, Attempt&& attempt) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        auto result = attempt();
-        if (result || std::chrono::steady_clock::now() >= deadline) return result;
-        // Polling is the only way to see another process's window or pipe
-        // appear; the interval only bounds how soon the test notices.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 }  // namespace
@@ -82,7 +68,7 @@ std::optional<DWORD> ServiceProcess::waitForExit(std::chrono::milliseconds timeo
 
 HWND ServiceProcess::waitForWindow(const wchar_t* className, const wchar_t* title,
                                    std::chrono::milliseconds timeout) const {
-    return retryUntil(timeout, [&] {
+    return pollUntil(timeout, [&] {
         WindowSearch search{processId_, className, title, nullptr};
         ::EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found;
@@ -90,7 +76,7 @@ HWND ServiceProcess::waitForWindow(const wchar_t* className, const wchar_t* titl
 }
 
 std::optional<client::PipeClient> connectToService(std::chrono::milliseconds timeout) {
-    return retryUntil(timeout, [] {
+    return pollUntil(timeout, [] {
         DWORD error = 0;
         return client::PipeClient::connect(protocol::kPipeName, std::chrono::seconds(2), error);
     });

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "client/pipe_client.h"
 #include "platform/win32/handles.h"
@@ -35,6 +36,19 @@ private:
     platform::UniqueHandle process_;
     DWORD processId_ = 0;
 };
+
+// Calls `attempt` until its result converts to true or `timeout` passes, and
+// returns the last result. Another process's windows, pipe and tray icon can
+// only be watched this way; the interval bounds how soon a change is seen.
+template <typename Attempt>
+auto pollUntil(std::chrono::milliseconds timeout, Attempt&& attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        auto result = attempt();
+        if (result || std::chrono::steady_clock::now() >= deadline) return result;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
 
 // Connects to the service's pipe, waiting up to `timeout` for it to exist.
 std::optional<client::PipeClient> connectToService(std::chrono::milliseconds timeout);

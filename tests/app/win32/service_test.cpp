@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
-#include "app/win32/service_process.h"
+#include "app/win32/service_fixture.h"
 #include "platform/win32/handles.h"
 #include "protocol/win32/named_pipe_server.h"
 #include "protocol/win32/pipe_security.h"
@@ -23,48 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string requestWithId(const std::string& requestId, std::string_view command = "system.hello") {
-    return R"({"protocol":1,"requestId":")" + requestId + R"(","callerId":"service-test","timestampUtcMs":)" +
-           std::to_string(client::utcNowMs()) + R"(,"command":")" + std::string(command) + R"("})";
-}
-
-std::string helloAnswer(const std::string& requestId) {
-    return R"({"protocol":1,"requestId":")" + requestId +
-           R"(","ok":true,"result":{"protocol":1,"serverVersion":"0.1.0"}})";
-}
-
-class ServiceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(service_.started());
-        ASSERT_TRUE(connectToService(10s)) << "the service did not open its pipe";
-    }
-
-    // Each test's service ends the way a user ends it, so the next test never
-    // meets a pipe that a killed process has not released yet.
-    void TearDown() override {
-        if (service_.waitForExit(0ms)) return;
-        closeHiddenWindow();
-        EXPECT_EQ(service_.waitForExit(10s), 0u);
-    }
-
-    // Asks the service to end as the user's confirmed exit does.
-    void closeHiddenWindow() {
-        const HWND window = service_.waitForWindow(app::kTrayOwnerClassName, nullptr, 5s);
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(::PostMessageW(window, WM_CLOSE, 0, 0));
-    }
-
-    void expectHelloAnswered() {
-        auto client = connectToService(5s);
-        ASSERT_TRUE(client);
-        const std::string id = client::newRequestId();
-        ASSERT_TRUE(client->send(requestWithId(id)));
-        EXPECT_EQ(client->receive(), helloAnswer(id));
-    }
-
-    ServiceProcess service_;
-};
+using ServiceTest = RunningServiceTest;
 
 TEST_F(ServiceTest, HelloIsAnsweredByteForByte) { expectHelloAnswered(); }
 

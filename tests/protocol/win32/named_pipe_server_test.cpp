@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_winspool_api.h"
+#include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/frame.h"
 #include "protocol/response_encoder.h"
@@ -179,7 +181,9 @@ protected:
         for (int i = 0; i < count; ++i) io_.clientBytes.insert(io_.clientBytes.end(), frame.begin(), frame.end());
     }
 
-    CommandDispatcher dispatcher_{[] { return false; }};
+    fakes::FakeWinspoolApi winspool_;
+    printers::PrinterCatalog catalog_{winspool_};
+    CommandDispatcher dispatcher_{catalog_, winspool_, [] { return false; }};
     FakePipeIo io_;
     std::wstring pipeName_;
     std::atomic<int> failureCalls_{0};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/unique_resource.h"
+
+namespace ks::platform {
+
+struct FontTraits {
+    using Type = HFONT;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type value) noexcept { ::DeleteObject(value); }
+};
+using UniqueFont = UniqueResource<FontTraits>;
+
+// BeginPaint for the life of the object, EndPaint after.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~PaintScope() { ::EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+
+    HDC dc() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back afterwards.
+class SelectionScope {
+public:
+    SelectionScope(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~SelectionScope() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+    }
+    SelectionScope(const SelectionScope&) = delete;
+    SelectionScope& operator=(const SelectionScope&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+}  // namespace ks::platform

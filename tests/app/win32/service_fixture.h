@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "app/app_messages.h"
+#include "app/win32/service_process.h"
+
+namespace ks::testing {
+
+// A system.hello request with the given id and the current time.
+std::string requestWithId(const std::string& requestId, std::string_view command = "system.hello");
+
+// The service's exact answer to requestWithId(requestId).
+std::string helloAnswer(const std::string& requestId);
+
+// Starts the real service for each test and waits for its pipe; ends it the
+// way the user does (WM_CLOSE to its hidden window) unless the test already
+// ended it, so the next test never meets a pipe a killed process still holds.
+class RunningServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The service's hidden "Kestrune.TrayOwner" window.
+    HWND hiddenWindow();
+    void closeHiddenWindow();
+    // A fresh connection answers system.hello.
+    void expectHelloAnswered();
+
+    ServiceProcess service_;
+};
+
+}  // namespace ks::testing

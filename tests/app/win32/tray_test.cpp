@@ -1,0 +1,146 @@
+// The notification icon, its menu and the exit confirmation of the real
+// kestrune.exe, driven from outside the way a user's clicks arrive.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include "app/win32/service_fixture.h"
+#include "protocol/win32/named_pipe_server.h"
+
+namespace ks::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Whether the shell holds the service's icon: modifying an icon succeeds
+// only while it exists.
+bool trayIconPresent(HWND hiddenWindow) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = hiddenWindow;
+    data.uID = app::kTrayIconId;
+    data.uFlags = NIF_TIP;
+    ::lstrcpynW(data.szTip, L"岚舟：本地服务运行中", ARRAYSIZE(data.szTip));
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+class TrayTest : public RunningServiceTest {
+protected:
+    HWND openExitDialog() {
+        const HWND window = hiddenWindow();
+        EXPECT_TRUE(::PostMessageW(window, WM_COMMAND, app::kCommandStopAndExit, 0));
+        return service_.waitForWindow(L"#32770", L"Kestrune", 10s);
+    }
+
+    int dialogCount() {
+        struct Count {
+            DWORD processId;
+            int count;
+        } search{service_.id(), 0};
+        ::EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto* count = reinterpret_cast<Count*>(parameter);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                wchar_t className[16] = {};
+                ::GetClassNameW(window, className, 16);
+                if (owner == count->processId && std::wstring(className) == L"#32770") ++count->count;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.count;
+    }
+
+    static bool waitUntilClosed(HWND window) {
+        return pollUntil(10s, [&] { return !::IsWindow(window); });
+    }
+};
+
+TEST_F(TrayTest, RightClickOpensTheMenuAndEscapeClosesIt) {
+    ASSERT_TRUE(::PostMessageW(hiddenWindow(), app::kTrayCallbackMessage, app::kTrayIconId, WM_RBUTTONUP));
+    const HWND menu = service_.waitForWindow(L"#32768", nullptr, 10s);
+    ASSERT_NE(menu, nullptr) << "no popup menu";
+    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(waitUntilClosed(menu));
+    expectHelloAnswered();
+}
+
+TEST_F(TrayTest, StopAndExitChosenTwiceOpensOneDialogAndEscapeKeepsTheService) {
+    const HWND dialog = openExitDialog();
+    ASSERT_NE(dialog, nullptr);
+    // The second command arrives while the first dialog's modal loop runs.
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(hiddenWindow(), WM_COMMAND, app::kCommandStopAndExit, 0, SMTO_ABORTIFHUNG, 5000,
+                                      &result));
+    EXPECT_EQ(dialogCount(), 1);
+
+    ::PostMessageW(::GetDlgItem(dialog, 2), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(waitUntilClosed(dialog));
+    expectHelloAnswered();
+    EXPECT_TRUE(trayIconPresent(hiddenWindow()));
+}
+
+TEST_F(TrayTest, KeepRunningAndEnterOnTheFocusedDefaultKeepTheService) {
+    HWND dialog = openExitDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::PostMessageW(::GetDlgItem(dialog, 2), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitUntilClosed(dialog));
+    expectHelloAnswered();
+
+    // Enter activates the focused button, "继续运行" when the dialog opens.
+    dialog = openExitDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::PostMessageW(::GetDlgItem(dialog, 2), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(waitUntilClosed(dialog));
+    expectHelloAnswered();
+}
+
+TEST_F(TrayTest, EnterAfterMovingTheFocusToExitStopsTheService) {
+    const HWND dialog = openExitDialog();
+    ASSERT_NE(dialog, nullptr);
+    const HWND exitButton = ::GetDlgItem(dialog, 1);
+    ::PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(exitButton), TRUE);
+    // The default button follows the focus.
+    ASSERT_TRUE(pollUntil(10s, [&] {
+        DWORD_PTR defaultId = 0;
+        ::SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &defaultId);
+        return defaultId == MAKELONG(1, DC_HASDEFID);
+    }));
+    ::PostMessageW(exitButton, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(service_.waitForExit(10s), 0u);
+}
+
+TEST_F(TrayTest, ExitServiceEndsWithZeroAndRemovesPipeAndIcon) {
+    const HWND window = hiddenWindow();
+    ASSERT_TRUE(trayIconPresent(window));
+    const HWND dialog = openExitDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::PostMessageW(::GetDlgItem(dialog, 1), BM_CLICK, 0, 0);
+    EXPECT_EQ(service_.waitForExit(10s), 0u);
+
+    DWORD error = 0;
+    EXPECT_FALSE(client::PipeClient::connect(protocol::kPipeName, 0ms, error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(trayIconPresent(window));
+}
+
+TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgain) {
+    const HWND window = hiddenWindow();
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = app::kTrayIconId;
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &data));  // as if Explorer had restarted
+    ASSERT_FALSE(trayIconPresent(window));
+
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_TRUE(pollUntil(10s, [&] { return trayIconPresent(window); }));
+}
+
+}  // namespace
+}  // namespace ks::testing
