@@ -98,21 +98,6 @@ TEST_F(TrayTest, KeepRunningAndEnterOnTheFocusedDefaultKeepTheService) {
     expectHelloAnswered();
 }
 
-TEST_F(TrayTest, EnterAfterMovingTheFocusToExitStopsTheService) {
-    const HWND dialog = openExitDialog();
-    ASSERT_NE(dialog, nullptr);
-    const HWND exitButton = ::GetDlgItem(dialog, 1);
-    ::PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(exitButton), TRUE);
-    // The default button follows the focus.
-    ASSERT_TRUE(pollUntil(10s, [&] {
-        DWORD_PTR defaultId = 0;
-        ::SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &defaultId);
-        return defaultId == MAKELONG(1, DC_HASDEFID);
-    }));
-    ::PostMessageW(exitButton, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(service_.waitForExit(10s), 0u);
-}
-
 TEST_F(TrayTest, ExitServiceEndsWithZeroAndRemovesPipeAndIcon) {
     const HWND window = hiddenWindow();
     ASSERT_TRUE(trayIconPresent(window));
