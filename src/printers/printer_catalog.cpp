@@ -6,6 +6,16 @@
 #include "protocol/error_catalog.h"
 
 namespace ks::printers {
+namespace {
+
+// The catalogue's part of a capability record: identity and digest.
+platform::PrinterCapabilities withDigests(platform::PrinterCapabilities record, std::string printerId) {
+    record.printerId = std::move(printerId);
+    record.capabilityHash = capabilityHashOf(record);
+    return record;
+}
+
+}  // namespace
 
 Result<std::vector<platform::PrinterCapabilities>> PrinterCatalog::listPrinters() {
     auto printers = winspool_.enumeratePrinters();
@@ -31,9 +41,7 @@ Result<platform::PrinterCapabilities> PrinterCatalog::capabilities(std::string_v
         if (printerIdOf(info) != printerId) continue;
         auto record = winspool_.queryCapabilities(info);
         if (!record) return record;
-        record.value().printerId = std::string(printerId);
-        record.value().capabilityHash = capabilityHashOf(record.value());
-        return record;
+        return withDigests(std::move(record).value(), std::string(printerId));
     }
     return Error(protocol::codes::kPrinterNotFound, protocol::messages::kPrinterNotFound);
 }
@@ -46,9 +54,7 @@ Result<std::vector<platform::PrinterCapabilities>> PrinterCatalog::listPrintersW
     for (const auto& info : printers.value()) {
         auto record = winspool_.queryCapabilities(info);
         if (!record) return std::move(record).error();
-        record.value().printerId = printerIdOf(info);
-        record.value().capabilityHash = capabilityHashOf(record.value());
-        records.push_back(std::move(record).value());
+        records.push_back(withDigests(std::move(record).value(), printerIdOf(info)));
     }
     return records;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fakes/fake_winspool_api.h"
+#include "printers/known_digests.h"
 
 namespace ks::printers {
 namespace {
@@ -18,11 +19,10 @@ using platform::PrinterInfo;
 using platform::PrinterStatus;
 using platform::Resolution;
 
-// Digests computed outside this code (printf '…' | sha256sum) from:
-//   name=OFFICE LASER\ndriver=HP UNIVERSAL PRINTING PCL 6\nport=IP_192.168.1.20\n
-constexpr char kOfficeLaserId[] = "8e082f8560fa3403e8bcb23a09cf81560e16617898ce3bce1157b3e87b017a07";
-//   name=PDF\ndriver=PDF\nport=CUPS:PDF\n
-constexpr char kPdfId[] = "1a7240a9306d8db54dee805506d17f35b7a221f487e32e990c3691028161629f";
+using known::kOfficeLaserId;
+using known::kPdfId;
+
+// Computed outside this code (printf '…' | sha256sum) from:
 //   driver=PDF\nport=CUPS:PDF\ndpiX=300\ndpiY=300\nphysical=2480x3508\nprintable=0,0,2480,3508\n
 //   resolution=300,300\n
 constexpr char kPdfCapabilityHash[] = "55c83fc8b715e86dec70732f97dc5683867250be57e5c174216656696d88c64e";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "printers/known_digests.h"
+
 #include <clocale>
 #include <cstdint>
 #include <initializer_list>
@@ -20,8 +22,8 @@ using platform::Resolution;
 
 // Expected digests were computed outside this code, for example
 //   printf 'name=PDF\ndriver=PDF\nport=CUPS:PDF\n' | sha256sum
-constexpr char kOfficeLaserId[] = "8e082f8560fa3403e8bcb23a09cf81560e16617898ce3bce1157b3e87b017a07";
-constexpr char kPdfId[] = "1a7240a9306d8db54dee805506d17f35b7a221f487e32e990c3691028161629f";
+using known::kOfficeLaserId;
+using known::kPdfId;
 // name=BüRO DRUCKER 打印机 / driver=KONICA MINOLTA C300I / port=WSD-7B1C
 constexpr char kBueroId[] = "8df6ba4a86af2745b9ec225c9cfaba4cb2ce1567e4e6512e383b652ca1fc7684";
 
