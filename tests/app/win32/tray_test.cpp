@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/exit_dialog_layout.h"
 #include "app/win32/service_fixture.h"
 #include "protocol/win32/named_pipe_server.h"
 
@@ -54,6 +55,14 @@ protected:
         return search.count;
     }
 
+    // A click on a dialog button as the dialog receives it. BM_CLICK would
+    // replay the mouse press, which needs the mouse capture, and the desktop
+    // does not always give that to a window outside the foreground.
+    static void clickButton(HWND dialog, int id) {
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+    }
+
     static bool waitUntilClosed(HWND window) {
         return pollUntil(10s, [&] { return !::IsWindow(window); });
     }
@@ -77,7 +86,7 @@ TEST_F(TrayTest, StopAndExitChosenTwiceOpensOneDialogAndEscapeKeepsTheService) {
                                       &result));
     EXPECT_EQ(dialogCount(), 1);
 
-    ::PostMessageW(::GetDlgItem(dialog, 2), WM_KEYDOWN, VK_ESCAPE, 0);
+    ::PostMessageW(::GetDlgItem(dialog, app::kKeepRunningButtonId), WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(waitUntilClosed(dialog));
     expectHelloAnswered();
     EXPECT_TRUE(trayIconPresent(hiddenWindow()));
@@ -86,14 +95,14 @@ TEST_F(TrayTest, StopAndExitChosenTwiceOpensOneDialogAndEscapeKeepsTheService) {
 TEST_F(TrayTest, KeepRunningAndEnterOnTheFocusedDefaultKeepTheService) {
     HWND dialog = openExitDialog();
     ASSERT_NE(dialog, nullptr);
-    ::PostMessageW(::GetDlgItem(dialog, 2), BM_CLICK, 0, 0);
+    clickButton(dialog, app::kKeepRunningButtonId);
     ASSERT_TRUE(waitUntilClosed(dialog));
     expectHelloAnswered();
 
     // Enter activates the focused button, "继续运行" when the dialog opens.
     dialog = openExitDialog();
     ASSERT_NE(dialog, nullptr);
-    ::PostMessageW(::GetDlgItem(dialog, 2), WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(::GetDlgItem(dialog, app::kKeepRunningButtonId), WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(waitUntilClosed(dialog));
     expectHelloAnswered();
 }
@@ -103,7 +112,7 @@ TEST_F(TrayTest, ExitServiceEndsWithZeroAndRemovesPipeAndIcon) {
     ASSERT_TRUE(trayIconPresent(window));
     const HWND dialog = openExitDialog();
     ASSERT_NE(dialog, nullptr);
-    ::PostMessageW(::GetDlgItem(dialog, 1), BM_CLICK, 0, 0);
+    clickButton(dialog, app::kExitButtonId);
     EXPECT_EQ(service_.waitForExit(10s), 0u);
 
     DWORD error = 0;
