@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_messages.h"
@@ -102,6 +104,24 @@ TEST_F(ServiceTest, ClientLeavingMidFrameDoesNotDisturbTheNext) {
         ASSERT_TRUE(client->sendBytes(std::span(frame).first(frame.size() / 2)));
     }
     expectHelloAnswered();
+}
+
+TEST_F(ServiceTest, RequestArrivingInPartsWithPausesIsAnswered) {
+    // The service's reads find part of a blob at once and then have to wait
+    // for the rest within the same transfer.
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    std::vector<protocol::ByteBuffer> blob;
+    blob.emplace_back(300 * 1024);
+    const auto frame = protocol::encodeFrame(requestWithId(client::newRequestId()), blob).value();
+    const std::size_t parts = 4;
+    const std::size_t partSize = frame.size() / parts + 1;
+    for (std::size_t offset = 0; offset < frame.size(); offset += partSize) {
+        ASSERT_TRUE(client->sendBytes(std::span(frame).subspan(offset, std::min(partSize, frame.size() - offset))));
+        std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_EQ(client->receive(), R"({"protocol":1,"requestId":"","ok":false,)"
+                                 R"("error":{"code":"KSR-1001","message":"该命令不接受二进制数据"}})");
 }
 
 TEST_F(ServiceTest, SecondClientWaitsUntilTheFirstLeaves) {

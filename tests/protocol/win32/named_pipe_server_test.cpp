@@ -126,6 +126,7 @@ private:
         std::lock_guard lock(mutex_);
         ++(&script == &reads ? readCalls : writeCalls);
         changed_.notify_all();
+        ::ResetEvent(overlapped->hEvent);  // as ReadFile and WriteFile do when a transfer starts
         // Reads past the scripted client bytes act like a client that waits.
         const bool exhausted = &script == &reads && readOffset == clientBytes.size();
         const Completion completion = next(script, exhausted ? Completion::PendingForever : Completion::Immediate);
