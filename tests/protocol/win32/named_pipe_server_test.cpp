@@ -131,20 +131,21 @@ private:
     template <typename Move>
     BOOL transfer(std::deque<Completion>& script, LPOVERLAPPED overlapped, DWORD length, Move&& move) {
         std::lock_guard lock(mutex_);
-        ++(&script == &reads ? readCalls : writeCalls);
+        const Operation operation = &script == &reads ? Operation::Read : Operation::Write;
+        ++(operation == Operation::Read ? readCalls : writeCalls);
         changed_.notify_all();
         ::ResetEvent(overlapped->hEvent);  // as ReadFile and WriteFile do when a transfer starts
         // Reads past the scripted client bytes act like a client that waits.
-        const bool exhausted = &script == &reads && readOffset == clientBytes.size();
+        const bool exhausted = operation == Operation::Read && readOffset == clientBytes.size();
         const Completion completion = next(script, exhausted ? Completion::PendingForever : Completion::Immediate);
         if (completion == Completion::Fail) return fail(ERROR_BROKEN_PIPE);
         DWORD bytes = 0;
         if (completion != Completion::PendingForever && completion != Completion::ZeroBytes) {
-            bytes = &script == &reads ? std::min<DWORD>(length, static_cast<DWORD>(clientBytes.size() - readOffset))
+            bytes = operation == Operation::Read ? std::min<DWORD>(length, static_cast<DWORD>(clientBytes.size() - readOffset))
                                       : length;
             move(bytes);
         }
-        return complete(&script == &reads ? Operation::Read : Operation::Write, completion, overlapped, bytes);
+        return complete(operation, completion, overlapped, bytes);
     }
 
     std::mutex mutex_;
