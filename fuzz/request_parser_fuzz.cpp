@@ -1,14 +1,18 @@
 // Feeds arbitrary bytes to request validation. The first byte is the frame's
 // blob count, the rest the JSON text. Validation must return for every input;
 // whatever it accepts must satisfy the guarantees the dispatcher relies on.
+// The JSON reader must read the whole text: one byte appended to a text it
+// accepts is accepted again only when it is JSON white space.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 
 #include "protocol/command.h"
+#include "protocol/json_reader.h"
 #include "protocol/request_parser.h"
 
 namespace {
@@ -35,6 +39,19 @@ void checkJob(const ks::protocol::PrintJobRequest& job, std::size_t blobCount) {
     }
 }
 
+bool isJsonWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// A NUL (which once ended the text early) and the input's first byte,
+// appended to an accepted document.
+void checkWholeTextIsRead(std::string_view json, char probe) {
+    if (!ks::protocol::JsonDocument::parse(json)) return;
+    for (const char appended : {'\0', probe}) {
+        std::string extended(json);
+        extended.push_back(appended);
+        require(ks::protocol::JsonDocument::parse(extended).has_value() == isJsonWhiteSpace(appended));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t blobCount = data[0];
     const std::string_view json(reinterpret_cast<const char*>(data + 1), size - 1);
 
+    checkWholeTextIsRead(json, static_cast<char>(data[0]));
     const auto result = ks::protocol::parseRequest(json, blobCount, kNowUtcMs);
     if (!result) {
         const std::string& code = result.error().code();

@@ -74,11 +74,13 @@ private:
 // An owned, parsed request document whose top level is an object.
 class JsonDocument {
 public:
-    // Replaces ill-formed UTF-8 with U+FFFD, then parses. nullopt when the
-    // text is not exactly one JSON object: a syntax error, trailing content
-    // other than whitespace, another top-level type, a number outside the
-    // double range, an unpaired surrogate escape, or nesting deeper than
-    // kMaxJsonNestingDepth. Only std::bad_alloc escapes.
+    // Replaces ill-formed UTF-8 with U+FFFD, then parses all of `text`.
+    // nullopt when the text is not exactly one JSON object: a syntax error,
+    // trailing content other than whitespace (a NUL byte included), another
+    // top-level type, an unpaired surrogate escape, or nesting deeper than
+    // kMaxJsonNestingDepth. A number beyond the double range is kept as
+    // infinity of its sign, for the member's own rule to judge. Only
+    // std::bad_alloc escapes.
     [[nodiscard]] static std::optional<JsonDocument> parse(std::string_view text);
 
     JsonDocument(JsonDocument&&) noexcept;

@@ -44,10 +44,15 @@ TEST(JsonReaderTest, RejectsTextThatIsNotExactlyOneObject) {
         "{\"a\":NaN}",
         "{/*c*/}",
         "{\"a\":\"tab\there\"}",
-        // Out of the double range; the library refuses these rather than
-        // yielding infinity.
-        "{\"a\":1e999}",
-        "{\"a\":-1e999}",
+        // A NUL byte is never JSON: not after the object, not raw in a string.
+        std::string("{}\0", 3),
+        std::string("{}\0{\"a\":1}", 10),
+        std::string("{\"a\":\"x\0y\"}", 12),
+        std::string("\0", 1),
+        // A number out of the double range is no licence for bad syntax.
+        "{\"a\":1e999,}",
+        "{\"a\":1e999 x}",
+        "{\"a\":01e999}",
         // Unpaired surrogate escapes.
         "{\"a\":\"\\ud800\"}",
         "{\"a\":\"\\udc00x\"}",
@@ -55,6 +60,23 @@ TEST(JsonReaderTest, RejectsTextThatIsNotExactlyOneObject) {
     };
     for (const auto& text : rejected) EXPECT_FALSE(JsonDocument::parse(text).has_value()) << text;
     EXPECT_TRUE(JsonDocument::parse(" {} \r\n\t").has_value());
+}
+
+TEST(JsonReaderTest, NumbersBeyondTheDoubleRangeAreInfinite) {
+    const auto document =
+        JsonDocument::parse(R"({"big":1e999,"s":"1e999","small":-1E+400,"tiny":1e-999,"list":[{"n":)" +
+                            std::string(400, '9') + R"(}],"after":2.5,"esc":"\"1e999"})");
+    ASSERT_TRUE(document.has_value());
+    const JsonObject root = document->root();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(root.getNumber("big"), inf);
+    EXPECT_EQ(root.getNumber("small"), -inf);
+    EXPECT_EQ(root.getNumber("tiny"), 0.0);
+    EXPECT_EQ(root.getArray("list").objectAt(0).getNumber("n"), inf);
+    EXPECT_EQ(root.getNumber("after"), 2.5);
+    // Strings that look like numbers are left alone.
+    EXPECT_EQ(root.getString("s"), "1e999");
+    EXPECT_EQ(root.getString("esc"), "\"1e999");
 }
 
 TEST(JsonReaderTest, IllFormedUtf8BecomesReplacementCharacter) {
@@ -162,7 +184,9 @@ TEST(JsonReaderTest, MebibyteInputsDoNotCrash) {
     std::string noise(mebibyte, '\0');
     for (char& c : noise) c = static_cast<char>(random());
     EXPECT_FALSE(JsonDocument::parse(noise).has_value());
-    EXPECT_FALSE(JsonDocument::parse("{\"a\":" + std::string(mebibyte, '9') + "}").has_value());
+    const auto huge = JsonDocument::parse("{\"a\":" + std::string(mebibyte, '9') + "}");
+    ASSERT_TRUE(huge.has_value());
+    EXPECT_EQ(huge->root().getNumber("a"), std::numeric_limits<double>::infinity());
 }
 
 TEST(JsonNumberRulesTest, Uint32) {

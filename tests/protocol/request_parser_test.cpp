@@ -218,9 +218,10 @@ TEST(RequestParserTest, AcceptedEdges) {
 
 TEST(RequestParserTest, RejectsInvalidJsonText) {
     const std::string valid = render(envelope("system.hello"));
-    for (const std::string& text : {std::string(), std::string("[]"), std::string("1"), std::string("{}"), valid + "x",
-                                    valid + "{}", std::string(1 << 20, '['), std::string(1 << 20, 'x'),
-                                    valid.substr(0, valid.size() - 1) + ",\"x\":" + std::string(100000, '[') + "}"}) {
+    for (const std::string& text :
+         {std::string(), std::string("[]"), std::string("1"), std::string("{}"), valid + "x", valid + "{}",
+          valid + std::string(1, '\0'), valid + std::string("\0{}", 3), std::string(1 << 20, '['),
+          std::string(1 << 20, 'x'), valid.substr(0, valid.size() - 1) + ",\"x\":" + std::string(100000, '[') + "}"}) {
         SCOPED_TRACE(text.substr(0, 40));
         const auto result = parseRequest(text, 0, kNow);
         ASSERT_FALSE(result.hasValue());
@@ -385,6 +386,12 @@ TEST(RequestParserTest, RejectsJobPayload) {
         {"copies 1000", print(setTo("/copies", 1000)), "", 1, kJob, messages::kPrintJobParameterInvalid},
         {"widthMm 0", print(setTo("/paper/widthMm", 0)), "", 1, kJob, messages::kPrintJobParameterInvalid},
         {"heightMm negative", print(setTo("/paper/heightMm", -0.1)), "", 1, kJob, messages::kPrintJobParameterInvalid},
+        // Numbers beyond the double range arrive as infinity and meet the
+        // member's own rule.
+        {"widthMm 1e999", print(setTo("/paper/widthMm", kRaw)), "1e999", 1, kJob, messages::kPrintJobParameterInvalid},
+        {"heightMm -1e999", print(setTo("/paper/heightMm", kRaw)), "-1e999", 1, kJob,
+         messages::kPrintJobParameterInvalid},
+        {"copies 1e999", print(setTo("/copies", kRaw)), "1e999", 1, kJob, messages::kPrintJobMemberInvalid},
         {"dpiX 0", print(setTo("/device/dpiX", 0)), "", 1, kJob, messages::kPrintJobParameterInvalid},
         {"dpiY 0", print(setTo("/device/dpiY", 0)), "", 1, kJob, messages::kPrintJobParameterInvalid},
         {"capabilityHash empty", print(setTo("/device/capabilityHash", "")), "", 1, kJob,
