@@ -23,8 +23,10 @@ Result<std::vector<platform::PrinterCapabilities>> PrinterCatalog::listPrinters(
     std::vector<platform::PrinterCapabilities> entries;
     entries.reserve(printers.value().size());
     for (const auto& info : printers.value()) {
+        auto printerId = printerIdIfAny(info);
+        if (!printerId) continue;
         platform::PrinterCapabilities entry;
-        entry.printerId = printerIdOf(info);
+        entry.printerId = std::move(*printerId);
         entry.name = info.name;
         entry.driverName = info.driverName;
         entry.portName = info.portName;
@@ -38,7 +40,7 @@ Result<platform::PrinterCapabilities> PrinterCatalog::capabilities(std::string_v
     auto printers = winspool_.enumeratePrinters();
     if (!printers) return std::move(printers).error();
     for (const auto& info : printers.value()) {
-        if (printerIdOf(info) != printerId) continue;
+        if (printerIdIfAny(info) != printerId) continue;
         auto record = winspool_.queryCapabilities(info);
         if (!record) return record;
         return withDigests(std::move(record).value(), std::string(printerId));
@@ -52,9 +54,11 @@ Result<std::vector<platform::PrinterCapabilities>> PrinterCatalog::listPrintersW
     std::vector<platform::PrinterCapabilities> records;
     records.reserve(printers.value().size());
     for (const auto& info : printers.value()) {
+        auto printerId = printerIdIfAny(info);
+        if (!printerId) continue;
         auto record = winspool_.queryCapabilities(info);
         if (!record) return std::move(record).error();
-        records.push_back(withDigests(std::move(record).value(), printerIdOf(info)));
+        records.push_back(withDigests(std::move(record).value(), std::move(*printerId)));
     }
     return records;
 }

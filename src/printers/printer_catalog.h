@@ -15,9 +15,9 @@ namespace ks::printers {
 // renamed or reconfigured queue shows at once. Holds nothing besides the
 // spooler reference, so any thread may call at any time.
 //
-// Spooler errors (KSR-2002 to KSR-2006) pass through unchanged. A printer
-// name that is not well-formed UTF-16 raises std::runtime_error (see
-// printer_identity.h); it is an internal error, not a protocol one.
+// Spooler errors (KSR-2002 to KSR-2006) pass through unchanged. A queue
+// whose name, driver or port is not well-formed UTF-16 has no printer id: it
+// is left out of every answer, so one broken queue does not hide the others.
 class PrinterCatalog final : public printing::ICapabilitySource {
 public:
     explicit PrinterCatalog(platform::IWinspoolApi& winspool) noexcept : winspool_(winspool) {}

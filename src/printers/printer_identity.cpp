@@ -88,6 +88,15 @@ std::string printerIdOf(const platform::PrinterInfo& printer) {
     return platform::sha256HexOfText(identityText(printer));
 }
 
+std::optional<std::string> printerIdIfAny(const platform::PrinterInfo& printer) {
+    // Normalising trims and changes ASCII letters only, so it neither makes
+    // nor mends ill-formed text.
+    if (!isWellFormed(printer.name) || !isWellFormed(printer.driverName) || !isWellFormed(printer.portName)) {
+        return std::nullopt;
+    }
+    return printerIdOf(printer);
+}
+
 std::string capabilityText(const platform::PrinterCapabilities& capabilities) {
     const auto& c = capabilities;
     std::string text = "driver=" + identityPartToUtf8(c.driverName) + "\nport=" + identityPartToUtf8(c.portName) +

@@ -8,6 +8,7 @@
 // surrogate, or on 32-bit wchar_t a surrogate value or one above U+10FFFF)
 // with std::runtime_error "Unable to convert printer identity to UTF-8".
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,9 @@ std::string identityPartToUtf8(std::wstring_view value);
 // "name=…\ndriver=…\nport=…\n" over the normalised name, driver and port.
 std::string identityText(const platform::PrinterInfo& printer);
 std::string printerIdOf(const platform::PrinterInfo& printer);
+// The printer id, or nullopt when the name, driver or port is ill-formed
+// and the printer therefore has no id.
+std::optional<std::string> printerIdIfAny(const platform::PrinterInfo& printer);
 
 // Driver, port (both as they are), device values, papers in driver order
 // and resolutions sorted; neither the printer name nor the status is part of

@@ -193,5 +193,28 @@ TEST_F(PrinterCatalogTest, ListingWithCapabilitiesStopsAtTheFirstFailure) {
     EXPECT_EQ(spooler_.queried.size(), 2u);
 }
 
+TEST_F(PrinterCatalogTest, AQueueWithoutAnIdIsLeftOutAndHidesNoOther) {
+    // An unpaired surrogate in the driver: this queue can never have an id.
+    const PrinterInfo broken{L"Broken", std::wstring(L"drv") + static_cast<wchar_t>(0xD800), L"LPT1:"};
+    spooler_.printers = {kOfficeLaser, broken, kPdf};
+    spooler_.setCapabilities(broken.name, pdfDevice());
+
+    const auto listing = catalog_.listPrinters();
+    ASSERT_TRUE(listing);
+    ASSERT_EQ(listing.value().size(), 2u);
+    EXPECT_EQ(listing.value()[0].printerId, kOfficeLaserId);
+    EXPECT_EQ(listing.value()[1].printerId, kPdfId);
+
+    const auto pdf = catalog_.capabilities(kPdfId);
+    ASSERT_TRUE(pdf);
+    EXPECT_EQ(pdf.value().capabilityHash, kPdfCapabilityHash);
+
+    const auto records = catalog_.listPrintersWithCapabilities();
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records.value().size(), 2u);
+    EXPECT_EQ(records.value()[1].printerId, kPdfId);
+    for (const auto& queried : spooler_.queried) EXPECT_NE(queried.name, broken.name) << "never opened";
+}
+
 }  // namespace
 }  // namespace ks::printers
