@@ -51,6 +51,9 @@ public:
         return true;
     }
 
+    // How much of the input the server has read.
+    std::size_t consumed() const noexcept { return offset_; }
+
     Bytes output;
     bool failWrites = false;
 
@@ -106,10 +109,24 @@ TEST_F(ConnectionTest, StopsBeforeReadingWhenNoLongerRunning) {
 }
 
 TEST_F(ConnectionTest, FailedWriteEndsTheConnection) {
-    ScriptedConnection connection(concat({frameOf(request("system.hello")), frameOf(request("system.hello"))}));
+    const Bytes first = frameOf(request("system.hello"));
+    ScriptedConnection connection(concat({first, frameOf(request("system.hello"))}));
     connection.failWrites = true;
-    serve(connection);  // returns instead of serving the second request
+    serve(connection);
     EXPECT_TRUE(connection.output.empty());
+    EXPECT_EQ(connection.consumed(), first.size()) << "the second request is not read";
+}
+
+TEST_F(ConnectionTest, ResponseBeyondTheFrameLimitEndsTheConnectionWithoutWriting) {
+    // A printer listing of well over 1 MiB of JSON.
+    for (int i = 0; i < 1200; ++i) {
+        winspool_.printers.push_back({std::wstring(1000, L'P') + std::to_wstring(i), L"driver", L"port"});
+    }
+    const Bytes first = frameOf(request("printers.list"));
+    ScriptedConnection connection(concat({first, frameOf(request("system.hello"))}));
+    serve(connection);
+    EXPECT_TRUE(connection.output.empty());
+    EXPECT_EQ(connection.consumed(), first.size()) << "the second request is not read";
 }
 
 // Memory running out while a blob is read: the client gets the canned frame
@@ -126,6 +143,21 @@ TEST_F(ConnectionTest, OutOfMemoryIsAnsweredAndTheConnectionStaysInStep) {
     const auto canned = outOfMemoryFrame();
     EXPECT_EQ(connection.output, concat({Bytes(canned.begin(), canned.end()),
                                          responseFrame(successResponse(kRequestId, helloObjectJson()))}));
+}
+
+TEST_F(ConnectionTest, FailedWriteOfTheOutOfMemoryAnswerEndsTheConnection) {
+    std::vector<ByteBuffer> blobs;
+    blobs.emplace_back(1 << 20);
+    std::memset(blobs.back().data(), '{', blobs.back().size());
+    const Bytes first = frameOf(request("jobs.print"), blobs);
+    ScriptedConnection connection(concat({first, frameOf(request("system.hello"))}));
+    connection.failWrites = true;
+    {
+        const fakes::LargeAllocationsFail noLargeBlocks(512 * 1024);
+        serve(connection);
+    }
+    EXPECT_TRUE(connection.output.empty());
+    EXPECT_EQ(connection.consumed(), first.size()) << "the second request is not read";
 }
 
 TEST_F(ConnectionTest, CannedFrameMatchesTheEncodedOutOfMemoryError) {
