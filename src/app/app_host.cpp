@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/app_icon.h"
 #include "app/app_texts.h"
 #include "app/hidden_window.h"
 #include "app/message_loop.h"
@@ -53,14 +54,28 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
         pipeServer.stop();
         if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
         trayIconAdded = false;
+        trayImage.reset();
         windowsReady = false;
     });
     windowsReady = true;
 
-    trayIconAdded = addTrayIcon(hiddenWindow.get(), instance);
+    trayImage = loadNotificationIcon(instance);
+    trayIconAdded = addTrayIcon(hiddenWindow.get(), trayImage.get());
     if (!trayIconAdded) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
+    if (afterStartup) afterStartup();
     return runMessageLoop();
+}
+
+int runService(AppHost& host, HINSTANCE instance, int showCommand) noexcept {
+    try {
+        return host.Run(instance, showCommand);
+    } catch (...) {
+        // Run has unwound by now: nothing of the service is left running.
+        ::MessageBoxW(nullptr, std::wstring(kServiceStartFailed).c_str(), std::wstring(kAppTitle).c_str(),
+                      MB_ICONERROR);
+        return 1;
+    }
 }
 
 }  // namespace ks::app

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <functional>
+
+#include "platform/win32/gdi_objects.h"
+
 namespace ks::app {
 
 // The service's lifetime, on the thread that calls Run (the UI thread). The
@@ -14,12 +18,29 @@ struct AppHost {
     bool windowsReady = false;
     bool trayIconAdded = false;
     bool exitDialogOpen = false;
+    // The image the notification icon shows, kept while the icon may be
+    // shown (the shell is not documented to copy it).
+    platform::UniqueIcon trayImage;
+    // Called on the UI thread once start-up has finished (icon shown, pipe
+    // serving), just before the message loop. Empty in the service; a test
+    // host makes it throw to stand for a component that fails at the last
+    // moment of start-up.
+    std::function<void()> afterStartup;
 
     // Starts every component, runs the message loop until the user stops the
     // service, tears down in order and returns the process exit code: 0 after
     // a confirmed exit, 1 after a start-up failure, a stop request or a failing
     // message loop. The show command is not used: no window is shown.
+    // An exception from a component leaves Run only after the pipe server
+    // has stopped and the icon is gone, and after every component, the
+    // hidden window and the apartment have been released.
     int Run(HINSTANCE instance, int showCommand);
 };
+
+// What the process entry runs: `host.Run`, with an exception that escapes it
+// reported to the user as a failed start and turned into exit code 1. The
+// handler is what makes the exception unwind Run at all: one that no
+// handler catches ends the process on the spot.
+int runService(AppHost& host, HINSTANCE instance, int showCommand) noexcept;
 
 }  // namespace ks::app

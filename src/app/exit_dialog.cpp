@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/app_icon.h"
 #include "app/exit_dialog_layout.h"
 #include "resource_ids.h"
 
@@ -26,8 +27,8 @@ struct ButtonColours {
 constexpr ButtonColours kExitColours{RGB(255, 255, 255), RGB(253, 238, 239), RGB(183, 37, 52), true, RGB(183, 37, 52)};
 constexpr ButtonColours kKeepRunningColours{RGB(34, 40, 49), RGB(18, 23, 30), RGB(255, 255, 255), false, 0};
 
-ExitDialogFonts* fontsOf(HWND dialog) {
-    return reinterpret_cast<ExitDialogFonts*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+ExitDialogResources* resourcesOf(HWND dialog) {
+    return reinterpret_cast<ExitDialogResources*>(::GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 int dpiOf(HWND dialog) { return static_cast<int>(::GetDpiForWindow(dialog)); }
@@ -37,17 +38,19 @@ platform::UniqueFont createFont(int height, int weight, const wchar_t* face) {
         ::CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0, face));
 }
 
-void createFonts(HWND dialog, ExitDialogFonts& fonts) {
+void createFonts(HWND dialog, ExitDialogResources& fonts) {
     const ExitDialogFontHeights heights = exitDialogFontHeights(dpiOf(dialog));
-    // The fonts being replaced stay alive until the controls have switched.
-    ExitDialogFonts previous = std::move(fonts);
-    // A font that cannot be created keeps the one the dialog already has.
+    // The fonts being replaced stay alive until the controls have switched;
+    // a font that cannot be created keeps the one the dialog already has.
+    platform::UniqueFont previousRegular = std::move(fonts.regular);
+    platform::UniqueFont previousHeading = std::move(fonts.heading);
+    platform::UniqueFont previousTitle = std::move(fonts.title);
     const auto newOr = [](platform::UniqueFont created, platform::UniqueFont& old) {
         return created ? std::move(created) : std::move(old);
     };
-    fonts.regular = newOr(createFont(heights.regular, FW_NORMAL, L"Microsoft YaHei UI"), previous.regular);
-    fonts.heading = newOr(createFont(heights.heading, FW_BOLD, L"Microsoft YaHei UI"), previous.heading);
-    fonts.title = newOr(createFont(heights.title, FW_NORMAL, L"Segoe UI"), previous.title);
+    fonts.regular = newOr(createFont(heights.regular, FW_NORMAL, L"Microsoft YaHei UI"), previousRegular);
+    fonts.heading = newOr(createFont(heights.heading, FW_BOLD, L"Microsoft YaHei UI"), previousHeading);
+    fonts.title = newOr(createFont(heights.title, FW_NORMAL, L"Segoe UI"), previousTitle);
     for (const int id : {kTitleId, kHeadingId, kBodyId, kKeepRunningButtonId, kExitButtonId}) {
         const HFONT font = id == kTitleId     ? fonts.title.get()
                            : id == kHeadingId ? fonts.heading.get()
@@ -73,16 +76,17 @@ void layOut(HWND dialog) {
     ::InvalidateRect(dialog, nullptr, TRUE);
 }
 
-void setIcons(HWND dialog) {
+// The window's icons at the sizes its DPI asks for; the ones replaced stay
+// alive until the window has let go of them.
+void setIcons(HWND dialog, ExitDialogResources& resources) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const auto load = [&](int metric) {
-        const int size = ::GetSystemMetricsForDpi(metric, dpiOf(dialog));
-        auto icon =
-            static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
-        return icon != nullptr ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
-    };
-    ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(load(SM_CXICON)));
-    ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(load(SM_CXSMICON)));
+    const int dpi = dpiOf(dialog);
+    platform::UniqueIcon big = loadAppIcon(instance, ::GetSystemMetricsForDpi(SM_CXICON, dpi));
+    platform::UniqueIcon small = loadAppIcon(instance, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi));
+    ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    resources.bigIcon = std::move(big);
+    resources.smallIcon = std::move(small);
 }
 
 // Client area of 480 × 250 DIP, centred on the work area of the monitor
@@ -115,11 +119,15 @@ void paint(HWND dialog) {
     ::GetClientRect(dialog, &client);
     const ExitDialogLayout layout = layoutExitDialog(client.right, client.bottom, dpi);
     fill(scope.dc(), RECT{0, 0, layout.accentBar.width, layout.accentBar.height}, kAccent);
-    const auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
-                                                      IMAGE_ICON, layout.icon.width, layout.icon.height, LR_SHARED));
-    if (icon != nullptr) {
-        ::DrawIconEx(scope.dc(), layout.icon.x, layout.icon.y, icon, layout.icon.width, layout.icon.height, 0, nullptr,
-                     DI_NORMAL);
+    ExitDialogResources* resources = resourcesOf(dialog);
+    if (resources == nullptr) return;
+    // Reloaded only when the layout's size changed with the DPI.
+    if (iconWidth(resources->shownIcon.get()) != layout.icon.width) {
+        resources->shownIcon = loadAppIcon(::GetModuleHandleW(nullptr), layout.icon.width);
+    }
+    if (resources->shownIcon) {
+        ::DrawIconEx(scope.dc(), layout.icon.x, layout.icon.y, resources->shownIcon.get(), layout.icon.width,
+                     layout.icon.height, 0, nullptr, DI_NORMAL);
     }
 }
 
@@ -134,7 +142,7 @@ void drawButton(HWND dialog, const DRAWITEMSTRUCT& item) {
     }
     std::array<wchar_t, 64> caption{};
     ::GetWindowTextW(item.hwndItem, caption.data(), static_cast<int>(caption.size()));
-    const ExitDialogFonts* fonts = fontsOf(dialog);
+    const ExitDialogResources* fonts = resourcesOf(dialog);
     const platform::SelectionScope font(dc, fonts != nullptr ? fonts->regular.get() : nullptr);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, colours.text);
@@ -155,9 +163,9 @@ INT_PTR staticColours(HWND control, HDC dc) {
 }  // namespace
 
 bool confirmExit(HINSTANCE instance, HWND owner) {
-    ExitDialogFonts fonts;
+    ExitDialogResources resources;
     const INT_PTR choice = ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_EXIT_CONFIRM), owner, exitDialogProc,
-                                             reinterpret_cast<LPARAM>(&fonts));
+                                             reinterpret_cast<LPARAM>(&resources));
     return choice == kExitButtonId;
 }
 
@@ -165,9 +173,9 @@ INT_PTR CALLBACK exitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_INITDIALOG:
             ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            setIcons(dialog);
+            setIcons(dialog, *resourcesOf(dialog));
             sizeAndCentre(dialog);
-            createFonts(dialog, *fontsOf(dialog));
+            createFonts(dialog, *resourcesOf(dialog));
             layOut(dialog);
             ::SetFocus(::GetDlgItem(dialog, kKeepRunningButtonId));
             return FALSE;  // the focus is set
@@ -190,7 +198,8 @@ INT_PTR CALLBACK exitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             ::SetWindowPos(dialog, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                            suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-            createFonts(dialog, *fontsOf(dialog));
+            createFonts(dialog, *resourcesOf(dialog));
+            setIcons(dialog, *resourcesOf(dialog));
             layOut(dialog);
             return TRUE;
         }

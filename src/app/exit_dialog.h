@@ -6,12 +6,15 @@
 
 namespace ks::app {
 
-// The fonts the exit dialog creates for itself; they live until the dialog
-// has returned, owned by the caller.
-struct ExitDialogFonts {
+// The fonts and icons the exit dialog creates for itself at its DPI; they
+// live until the dialog has returned, owned by the caller.
+struct ExitDialogResources {
     platform::UniqueFont regular;
     platform::UniqueFont heading;
     platform::UniqueFont title;
+    platform::UniqueIcon bigIcon;    // the title bar's and Alt+Tab's
+    platform::UniqueIcon smallIcon;  // the title bar's
+    platform::UniqueIcon shownIcon;  // drawn in the dialog, at the layout's size
 };
 
 // Asks the user whether to stop the service (dialog resource 104, modal,

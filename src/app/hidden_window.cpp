@@ -71,7 +71,7 @@ LRESULT CALLBACK trayOwnerWindowProc(HWND window, UINT message, WPARAM wParam, L
         if (message == host->taskbarCreatedMessage && message != 0) {
             // Explorer restarted: the icon comes back; once added, the mark
             // stays even if this attempt fails.
-            host->trayIconAdded = addTrayIcon(window, instanceOf(window)) || host->trayIconAdded;
+            host->trayIconAdded = addTrayIcon(window, host->trayImage.get()) || host->trayIconAdded;
             return 0;
         }
         if (host->windowsReady && handleTrayMessage(window, *host, message, wParam, lParam)) return 0;

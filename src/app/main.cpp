@@ -4,5 +4,5 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand) {
     ks::app::AppHost host{};
-    return host.Run(instance, showCommand);
+    return ks::app::runService(host, instance, showCommand);
 }

@@ -1,22 +1,24 @@
 #include "app/tray_icon.h"
 
-#include <shellapi.h>
-
 #include "app/app_messages.h"
 #include "app/app_texts.h"
-#include "resource_ids.h"
 
 namespace ks::app {
 
-bool addTrayIcon(HWND hiddenWindow, HINSTANCE instance) {
+NOTIFYICONDATAW trayIconData(HWND hiddenWindow, HICON image) {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
     data.hWnd = hiddenWindow;
     data.uID = kTrayIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayCallbackMessage;
-    data.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    data.hIcon = image;
     ::lstrcpynW(data.szTip, kTrayTip.data(), ARRAYSIZE(data.szTip));  // a literal: terminated
+    return data;
+}
+
+bool addTrayIcon(HWND hiddenWindow, HICON image) {
+    NOTIFYICONDATAW data = trayIconData(hiddenWindow, image);
     return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 

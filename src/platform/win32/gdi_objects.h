@@ -13,6 +13,23 @@ struct FontTraits {
 };
 using UniqueFont = UniqueResource<FontTraits>;
 
+// Any other GDI object (bitmaps, brushes), deleted with DeleteObject.
+struct GdiObjectTraits {
+    using Type = HGDIOBJ;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type value) noexcept { ::DeleteObject(value); }
+};
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+
+// An icon of our own (LoadImageW without LR_SHARED, LoadIconMetric): the
+// caller destroys it, unlike the shared icons of LoadIconW.
+struct IconTraits {
+    using Type = HICON;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type value) noexcept { ::DestroyIcon(value); }
+};
+using UniqueIcon = UniqueResource<IconTraits>;
+
 // BeginPaint for the life of the object, EndPaint after.
 class PaintScope {
 public:

@@ -1,5 +1,9 @@
 #include "app/win32/service_fixture.h"
 
+#include <shellapi.h>
+
+#include "protocol/win32/named_pipe_server.h"
+
 namespace ks::testing {
 
 using namespace std::chrono_literals;
@@ -12,6 +16,26 @@ std::string requestWithId(const std::string& requestId, std::string_view command
 std::string helloAnswer(const std::string& requestId) {
     return R"({"protocol":1,"requestId":")" + requestId +
            R"(","ok":true,"result":{"protocol":1,"serverVersion":"0.1.0"}})";
+}
+
+bool trayIconPresent(HWND hiddenWindow) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = hiddenWindow;
+    data.uID = app::kTrayIconId;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+void expectPipeGone() {
+    DWORD error = 0;
+    EXPECT_FALSE(client::PipeClient::connect(protocol::kPipeName, 0ms, error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+std::wstring messageBoxText(HWND box) {
+    wchar_t text[256] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text control
+    return text;
 }
 
 void RunningServiceTest::SetUp() {

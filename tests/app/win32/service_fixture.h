@@ -18,6 +18,16 @@ std::string requestWithId(const std::string& requestId, std::string_view command
 // The service's exact answer to requestWithId(requestId).
 std::string helloAnswer(const std::string& requestId);
 
+// Whether the shell holds icon 1 of `hiddenWindow`. A modify without flags
+// succeeds only while the icon exists and changes nothing about it.
+bool trayIconPresent(HWND hiddenWindow);
+
+// The service's pipe no longer exists.
+void expectPipeGone();
+
+// The text of the message box `box` shows.
+std::wstring messageBoxText(HWND box);
+
 // Starts the real service for each test and waits for its pipe; ends it the
 // way the user does (WM_CLOSE to its hidden window) unless the test already
 // ended it, so the next test never meets a pipe a killed process still holds.

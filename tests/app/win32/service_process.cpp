@@ -38,8 +38,8 @@ std::wstring besideThisExecutable(const wchar_t* fileName) {
     return folder + fileName;
 }
 
-ServiceProcess::ServiceProcess() {
-    std::wstring commandLine = L"\"" + besideThisExecutable(L"kestrune.exe") + L"\"";
+ServiceProcess::ServiceProcess(const wchar_t* program) {
+    std::wstring commandLine = L"\"" + besideThisExecutable(program) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};

@@ -12,11 +12,11 @@
 
 namespace ks::testing {
 
-// A kestrune.exe started by a test, found beside the test executable. Ended
-// by force when the test did not end it.
+// A kestrune.exe (or another program of the build) started by a test, found
+// beside the test executable. Ended by force when the test did not end it.
 class ServiceProcess {
 public:
-    ServiceProcess();
+    explicit ServiceProcess(const wchar_t* program = L"kestrune.exe");
     ~ServiceProcess();
 
     ServiceProcess(const ServiceProcess&) = delete;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/win32/failing_service_host.h"
 #include "app/win32/service_fixture.h"
 #include "platform/win32/handles.h"
 #include "protocol/win32/named_pipe_server.h"
@@ -61,6 +62,16 @@ TEST_F(ServiceTest, EmptyFramesAndBlobsWhereNoneBelongAreAnsweredWithErrors) {
     ASSERT_TRUE(client->send(requestWithId(client::newRequestId()), blob));
     EXPECT_EQ(client->receive(), R"({"protocol":1,"requestId":"","ok":false,)"
                                  R"("error":{"code":"KSR-1001","message":"该命令不接受二进制数据"}})");
+}
+
+TEST_F(ServiceTest, ANulByteAfterTheJsonTextIsTrailingContent) {
+    auto client = connectToService(5s);
+    ASSERT_TRUE(client);
+    for (const std::string& tail : {std::string(1, '\0'), std::string("\0garbage", 8)}) {
+        ASSERT_TRUE(client->send(requestWithId(client::newRequestId()) + tail));
+        EXPECT_EQ(client->receive(),
+                  R"({"protocol":1,"requestId":"","ok":false,"error":{"code":"KSR-1001","message":"JSON 请求无效"}})");
+    }
 }
 
 TEST_F(ServiceTest, TooManyBlobsCloseTheConnectionWithoutAnswer) {
@@ -166,12 +177,37 @@ TEST_F(ServiceTest, SecondInstanceReportsAndEndsWithOne) {
     ASSERT_TRUE(second.started());
     const HWND box = second.waitForWindow(L"#32770", L"Kestrune", 10s);
     ASSERT_NE(box, nullptr) << "no start-up failure message";
-    wchar_t text[256] = {};
-    ::GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text control
-    EXPECT_EQ(std::wstring(text), L"岚舟无法启动本地服务。");
+    EXPECT_EQ(messageBoxText(box), L"岚舟无法启动本地服务。");
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(second.waitForExit(10s), 1u);
     expectHelloAnswered();  // the first instance keeps serving
+}
+
+// kestrune.exe's own start-up with one more component, which throws once the
+// test has seen the service running (failing_service_host.cpp).
+TEST(FailingStartTest, ExceptionAtTheEndOfStartUpUnwindsTheServiceAndEndsWithOne) {
+    const platform::UniqueHandle failNow(::CreateEventW(nullptr, TRUE, FALSE, kFailingHostEventName));
+    ASSERT_TRUE(failNow);
+    ServiceProcess host(L"failing_service_host.exe");
+    ASSERT_TRUE(host.started());
+    auto client = connectToService(10s);
+    ASSERT_TRUE(client) << "the host did not open the pipe";
+    client.reset();
+    const HWND window = host.waitForWindow(app::kTrayOwnerClassName, nullptr, 5s);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(trayIconPresent(window));
+
+    ASSERT_TRUE(::SetEvent(failNow.get()));
+    // The report comes after Run has unwound: pipe, icon and window are gone
+    // while the process still runs.
+    const HWND box = host.waitForWindow(L"#32770", L"Kestrune", 10s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(messageBoxText(box), L"岚舟无法启动本地服务。");
+    expectPipeGone();
+    EXPECT_FALSE(trayIconPresent(window));
+    EXPECT_FALSE(::IsWindow(window));
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(host.waitForExit(10s), 1u);
 }
 
 }  // namespace

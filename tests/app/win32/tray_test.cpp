@@ -3,30 +3,15 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include "app/exit_dialog_layout.h"
 #include "app/win32/service_fixture.h"
-#include "protocol/win32/named_pipe_server.h"
 
 namespace ks::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Whether the shell holds the service's icon: modifying an icon succeeds
-// only while it exists.
-bool trayIconPresent(HWND hiddenWindow) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = hiddenWindow;
-    data.uID = app::kTrayIconId;
-    data.uFlags = NIF_TIP;
-    ::lstrcpynW(data.szTip, L"岚舟：本地服务运行中", ARRAYSIZE(data.szTip));
-    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
 
 class TrayTest : public RunningServiceTest {
 protected:
@@ -114,10 +99,16 @@ TEST_F(TrayTest, ExitServiceEndsWithZeroAndRemovesPipeAndIcon) {
     ASSERT_NE(dialog, nullptr);
     clickButton(dialog, app::kExitButtonId);
     EXPECT_EQ(service_.waitForExit(10s), 0u);
+    expectPipeGone();
+    EXPECT_FALSE(trayIconPresent(window));
+}
 
-    DWORD error = 0;
-    EXPECT_FALSE(client::PipeClient::connect(protocol::kPipeName, 0ms, error));
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+TEST_F(TrayTest, StopRequestEndsWithOneAndRemovesPipeAndIcon) {
+    const HWND window = hiddenWindow();
+    ASSERT_TRUE(trayIconPresent(window));
+    ASSERT_TRUE(::PostMessageW(window, app::kStopRequestMessage, 0, 0));
+    EXPECT_EQ(service_.waitForExit(10s), 1u);
+    expectPipeGone();
     EXPECT_FALSE(trayIconPresent(window));
 }
 
