@@ -33,4 +33,16 @@ struct JobRecord {
     std::optional<std::wstring> warning;
 };
 
+// What the status window shows of the most recent job.
+struct LatestJobStatus {
+    JobState state = JobState::Created;
+    std::uint32_t windowsJobId = 0;
+    std::string errorCode;         // a KSR-1xxx to KSR-4xxx code, else empty
+    std::uint32_t errorClass = 0;  // 0 without error, the code's first digit (1–4), or 6 for any other error
+
+    friend bool operator==(const LatestJobStatus&, const LatestJobStatus&) = default;
+};
+
+[[nodiscard]] LatestJobStatus latestJobStatusOf(const JobRecord& record);
+
 }  // namespace ks::jobs

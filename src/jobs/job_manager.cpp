@@ -1,0 +1,134 @@
+#include "jobs/job_manager.h"
+
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "protocol/error_catalog.h"
+
+namespace ks::jobs {
+namespace {
+
+namespace codes = protocol::codes;
+namespace messages = protocol::messages;
+
+using Lock = platform::MutexLock<platform::RecursiveMutex>;
+
+Error conflictError() { return Error(codes::kClientJobIdConflict, messages::kClientJobIdConflict); }
+Error jobIdError() { return Error(codes::kJobIdInvalid, messages::kJobIdInvalid); }
+Error notFoundError() { return Error(codes::kJobNotFound, messages::kJobNotFound); }
+
+}  // namespace
+
+JobManager::JobManager(printing::IPrintExecutor& executor, ISpoolerControl& spooler, protocol::AnsiDecoder decodeAnsi)
+    : executor_(executor), spooler_(spooler), decodeAnsi_(std::move(decodeAnsi)) {}
+
+JobRecord JobManager::newRecord(const std::string& clientJobId, const std::string& contentHash,
+                                const std::string& printerId, JobState state) {
+    JobRecord record;
+    // Taken only for a record that is inserted: a refused submission leaves
+    // no gap in the numbering.
+    record.jobId = "ks-job-" + std::to_string(counter_.fetch_add(1));
+    record.clientJobId = clientJobId;
+    record.contentHash = contentHash;
+    record.printerId = printerId;
+    record.state = state;
+    return record;
+}
+
+Result<JobRecord> JobManager::registerPreview(const std::string& clientJobId, const std::string& contentHash,
+                                              const std::string& printerId) {
+    if (clientJobId.empty() || contentHash.empty()) return jobIdError();
+    const Lock submission(submissionMutex_);
+    if (auto stored = store_.find(clientJobId)) {
+        if (stored->contentHash != contentHash) return conflictError();
+        return std::move(*stored);
+    }
+    JobRecord record = newRecord(clientJobId, contentHash, printerId, JobState::Previewing);
+    store_.put(record);
+    return record;
+}
+
+Result<JobRecord> JobManager::submit(const std::string& clientJobId, const std::string& contentHash,
+                                     const printing::PrintTicket& ticket, const raster::RasterPageList& pages) {
+    if (clientJobId.empty() || contentHash.empty()) return jobIdError();
+    if (!pages) return Error(codes::kJobInvalid, messages::kPrintPagesMissing);
+    if (pages->empty()) return Error(codes::kJobInvalid, messages::kPrintPagesEmpty);
+
+    JobRecord record;
+    {
+        const Lock submission(submissionMutex_);
+        if (auto stored = store_.find(clientJobId)) {
+            if (stored->contentHash != contentHash) return conflictError();
+            // Printing, printed, failed or cancelled: never a second print.
+            if (stored->state != JobState::Previewing) return std::move(*stored);
+            record = std::move(*stored);
+            record.printerId = ticket.printerId;
+            record.state = JobState::Validating;
+        } else {
+            record = newRecord(clientJobId, contentHash, ticket.printerId, JobState::Validating);
+        }
+        store_.put(record);
+        record.state = JobState::Spooling;
+        store_.put(record);
+    }
+
+    const Lock printLock(printMutex_);
+    auto printed = printPages(ticket, pages);
+    if (printed) {
+        record.windowsJobId = printed.value();
+        if (auto warning = executor_.takeLastWarning()) record.warning = std::move(*warning);
+        record.state = JobState::Queued;
+    } else {
+        record.error = std::move(printed).error();
+        record.state = JobState::Failed;
+    }
+    store_.put(record);
+    return record;
+}
+
+Result<std::uint32_t> JobManager::printPages(const printing::PrintTicket& ticket, const raster::RasterPageList& pages) {
+    try {
+        return executor_.print(ticket, pages);
+    } catch (const std::bad_alloc&) {
+        return Error(codes::kOutOfMemory, messages::kPrintOutOfMemory);
+    } catch (const std::exception& exception) {
+        return Error(codes::kSubmissionFailed, std::wstring(messages::kDriverCallFailedPrefix) +
+                                                   protocol::exceptionText(exception.what(), decodeAnsi_));
+    } catch (...) {
+        return Error(codes::kSubmissionFailed, messages::kDriverCallFailedUnknown);
+    }
+}
+
+Result<JobRecord> JobManager::status(const std::string& clientJobId) const {
+    auto stored = store_.find(clientJobId);
+    if (!stored) return notFoundError();
+    return std::move(*stored);
+}
+
+Result<JobRecord> JobManager::cancel(const std::string& clientJobId) {
+    const Lock submission(submissionMutex_);
+    auto stored = store_.find(clientJobId);
+    if (!stored) return notFoundError();
+    JobRecord& record = *stored;
+    switch (record.state) {
+        case JobState::Cancelled: return std::move(record);
+        case JobState::Completed:
+        case JobState::Failed: return Error(codes::kJobAlreadyOver, messages::kJobAlreadyOver);
+        case JobState::Validating:
+        case JobState::Spooling: return Error(codes::kCancelUnconfirmed, messages::kCancelUnconfirmed);
+        default: break;
+    }
+    if (record.windowsJobId != 0) {
+        auto accepted = spooler_.cancel(record.printerId, record.windowsJobId);
+        if (!accepted) return std::move(accepted).error();
+        if (!accepted.value()) return Error(codes::kCancelRefused, messages::kCancelRefusedQueryStatus);
+    }
+    record.state = JobState::Cancelled;
+    store_.put(record);
+    return std::move(record);
+}
+
+std::optional<LatestJobStatus> JobManager::latestJobStatus() const { return store_.latest(); }
+
+}  // namespace ks::jobs
