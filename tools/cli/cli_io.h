@@ -1,0 +1,40 @@
+#pragma once
+
+// What every kestrune-cli command shares: its output streams, one request
+// and answer over the pipe, and the exit codes.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/frame.h"
+#include "protocol/json_reader.h"
+
+namespace ks::cli {
+
+enum ExitCode { kAnsweredOk = 0, kAnsweredError = 1, kUsage = 2, kUnreachable = 3 };
+
+// A console gets wide text; a file or pipe gets the UTF-8 bytes.
+void out(std::string_view utf8);
+void err(std::string_view utf8);
+
+// Sends one request and reads its answer. nullopt, with the reason written to
+// stderr, when the service cannot be reached or gives no answer.
+std::optional<std::string> roundTrip(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs);
+
+// The answer's "ok" member; false for anything that is not an answer.
+bool answeredOk(const std::optional<protocol::JsonDocument>& document);
+
+// Sends the request and prints the raw answer.
+int sendAndShowRaw(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs);
+
+// Sends the request and prints `describe(result)` of a successful answer, or
+// the error as "code：message" on stderr.
+using Describe = std::string (*)(const protocol::JsonObject& result);
+int sendAndDescribe(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, Describe describe);
+
+// The whole file, or nullopt when it cannot be read.
+std::optional<std::string> readFile(const std::wstring& path);
+
+}  // namespace ks::cli
