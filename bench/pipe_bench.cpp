@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "client/pipe_client.h"
+#include "fakes/job_services.h"
 #include "platform/winspool_api.h"
 #include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
@@ -82,7 +83,8 @@ struct BenchService {
     }
     NoPrinters winspool;
     ks::printers::PrinterCatalog catalog{winspool};
-    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, [] { return false; }};
+    ks::fakes::FakeJobServices jobs{catalog};
+    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, jobs.preparation, jobs.manager, [] { return false; }};
     ks::protocol::NamedPipeServer server{
         dispatcher,
         {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult},

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "client/pipe_client.h"
+#include "fakes/job_services.h"
 #include "platform/win32/winspool_api.h"
 #include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
@@ -102,7 +103,8 @@ int main() {
           measure([&] { return static_cast<bool>(winspool.queryCapabilities(*pdf)); }));
 
     ks::printers::PrinterCatalog catalog(winspool);
-    ks::protocol::CommandDispatcher dispatcher(catalog, winspool, [] { return false; });
+    ks::fakes::FakeJobServices jobs(catalog);
+    ks::protocol::CommandDispatcher dispatcher(catalog, winspool, jobs.preparation, jobs.manager, [] { return false; });
     ks::protocol::NamedPipeServer server(
         dispatcher, {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult}, {}, kBenchPipe);
     if (!server.start()) {

@@ -108,9 +108,10 @@ int main() {
     const auto width = static_cast<std::uint32_t>(ks::printing::mmToDots(ticket.paperWidthMm, ticket.dpiX));
     const auto height = static_cast<std::uint32_t>(ks::printing::mmToDots(ticket.paperHeightMm, ticket.dpiY));
     const auto page = pages(width, height);
-    std::printf("A4 %.1f x %.1f mm at %u x %u dpi: %u x %u dots (%.1f MiB of pixels per page), %d documents of %u pages\n",
-                ticket.paperWidthMm, ticket.paperHeightMm, ticket.dpiX, ticket.dpiY, width, height,
-                width * 4.0 * height / (1 << 20), kDocuments, kPagesPerDocument);
+    std::printf(
+        "A4 %.1f x %.1f mm at %u x %u dpi: %u x %u dots (%.1f MiB of pixels per page), %d documents of %u pages\n",
+        ticket.paperWidthMm, ticket.paperHeightMm, ticket.dpiX, ticket.dpiY, width, height,
+        width * 4.0 * height / (1 << 20), kDocuments, kPagesPerDocument);
 
     std::vector<double> totalPerPage, insidePerPage;
     for (int document = 0; document < kDocuments; ++document) {

@@ -9,11 +9,19 @@
 #include "app/ro_apartment.h"
 #include "app/stop_request.h"
 #include "app/tray_icon.h"
+#include "jobs/job_manager.h"
+#include "jobs/job_preparation.h"
+#include "jobs/spooler_control.h"
 #include "platform/scope_exit.h"
+#include "platform/win32/spooler_job_api.h"
 #include "platform/win32/winspool_api.h"
 #include "printers/printer_catalog.h"
+#include "printing/raster_print_engine.h"
+#include "printing/win32/gdi_print_api.h"
 #include "protocol/command_dispatcher.h"
+#include "protocol/win32/ansi_decoder.h"
 #include "protocol/win32/named_pipe_server.h"
+#include "raster/win32/png_decoder.h"
 
 namespace ks::app {
 namespace {
@@ -44,7 +52,13 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     // and is destroyed in reverse order when Run returns.
     platform::WinspoolApi winspool(platform::systemWinspoolFunctions());
     printers::PrinterCatalog catalog(winspool);
-    protocol::CommandDispatcher dispatcher(catalog, winspool, [] { return false; });
+    printing::GdiPrintApi gdi(catalog, printing::systemGdiPrintFunctions());
+    printing::RasterPrintEngine engine(catalog, gdi);
+    platform::SpoolerJobApi spoolerJobs(platform::systemSpoolerJobFunctions());
+    jobs::SpoolerControl spoolerControl(catalog, spoolerJobs);
+    jobs::JobManager jobManager(engine, spoolerControl, protocol::decodeAnsiCodePage);
+    jobs::JobPreparation preparation(catalog, raster::decodePng);
+    protocol::CommandDispatcher dispatcher(catalog, winspool, preparation, jobManager, [] { return false; });
     const StopRequest stopRequest(hiddenWindow.get(), ::GetCurrentThreadId());
     protocol::NamedPipeServer pipeServer(dispatcher, systemPipeIo(), stopRequest);
 

@@ -8,16 +8,35 @@
 
 namespace ks::protocol {
 
-CommandDispatcher::CommandDispatcher(printers::PrinterCatalog& catalog, platform::IWinspoolApi& winspool,
-                                     PreviewBusyQuery previewBusy)
-    : catalog_(catalog), winspool_(winspool), previewBusy_(std::move(previewBusy)) {}
+namespace {
 
-ProtocolResponse CommandDispatcher::dispatch(const ProtocolRequest& request, const Blobs& /*blobs*/) {
+ProtocolResponse jobResponse(const std::string& requestId, const Result<jobs::JobRecord>& record) {
+    if (!record) return errorResponse(requestId, record.error());
+    return successResponse(requestId, jobStatusJson(record.value(), AcceptedMember::Omit));
+}
+
+}  // namespace
+
+CommandDispatcher::CommandDispatcher(printers::PrinterCatalog& catalog, platform::IWinspoolApi& winspool,
+                                     jobs::JobPreparation& preparation, jobs::JobManager& jobs,
+                                     PreviewBusyQuery previewBusy)
+    : catalog_(catalog),
+      winspool_(winspool),
+      preparation_(preparation),
+      jobs_(jobs),
+      previewBusy_(std::move(previewBusy)) {}
+
+ProtocolResponse CommandDispatcher::dispatch(const ProtocolRequest& request, Blobs blobs) {
+    // Validation guarantees each command's payload; an absent one is empty.
+    const std::string clientJobId = request.clientJobId.value_or(std::string());
     switch (request.command) {
         case CommandId::SystemHello: return successResponse(request.requestId, helloObjectJson());
         case CommandId::SystemHealth: return successResponse(request.requestId, healthObjectJson(previewBusy_()));
         case CommandId::PrintersList: return listPrinters(request);
         case CommandId::PrintersCapabilities: return printerCapabilities(request);
+        case CommandId::JobsPrint: return printJob(request, std::move(blobs));
+        case CommandId::JobsStatus: return jobResponse(request.requestId, jobs_.status(clientJobId));
+        case CommandId::JobsCancel: return jobResponse(request.requestId, jobs_.cancel(clientJobId));
         default:
             // Valid commands whose service is not part of this build answer
             // with the request's id, unlike validation errors.
@@ -39,6 +58,14 @@ ProtocolResponse CommandDispatcher::listPrinters(const ProtocolRequest& request)
         entries.push_back(printerListEntryJson(printer, isDefault));
     }
     return successResponse(request.requestId, printerListJson(entries));
+}
+
+ProtocolResponse CommandDispatcher::printJob(const ProtocolRequest& request, Blobs blobs) {
+    if (!request.job) return errorResponse(request.requestId, Error(codes::kJobInvalid, messages::kPrintJobMissing));
+    auto prepared = preparation_.prepareJob(*request.job, std::move(blobs));
+    if (!prepared) return errorResponse(request.requestId, prepared.error());
+    const jobs::PreparedJob& job = prepared.value();
+    return jobResponse(request.requestId, jobs_.submit(job.clientJobId, job.contentHash, job.ticket, job.pages));
 }
 
 ProtocolResponse CommandDispatcher::printerCapabilities(const ProtocolRequest& request) {

@@ -1,6 +1,7 @@
 #include "protocol/connection.h"
 
 #include <new>
+#include <utility>
 
 #include "protocol/command_dispatcher.h"
 #include "protocol/request_parser.h"
@@ -17,7 +18,7 @@ Outcome handleOneRequest(IConnection& connection, CommandDispatcher& dispatcher,
 
     auto request = parseRequest(frame->json, frame->blobs.size(), nowUtcMs());
     const ProtocolResponse response =
-        request ? dispatcher.dispatch(request.value(), frame->blobs) : errorResponse("", request.error());
+        request ? dispatcher.dispatch(request.value(), std::move(frame->blobs)) : errorResponse("", request.error());
     // The request's buffers are released before the answer is assembled.
     frame.reset();
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "fakes/fake_winspool_api.h"
+#include "fakes/job_services.h"
 #include "printers/printer_catalog.h"
 #include "protocol/response_encoder.h"
 
@@ -32,26 +34,26 @@ protected:
     fakes::FakeWinspoolApi spooler_;
     printers::PrinterCatalog catalog_{spooler_};
     bool previewBusy_ = false;
-    CommandDispatcher dispatcher_{catalog_, spooler_, [this] { return previewBusy_; }};
+    fakes::FakeJobServices jobs_{catalog_};
+    CommandDispatcher dispatcher_{catalog_, spooler_, jobs_.preparation, jobs_.manager,
+                                  [this] { return previewBusy_; }};
 };
 
 TEST_F(CommandDispatcherTest, HelloAndHealthAnswerWithTheRequestId) {
-    const Blobs noBlobs;
-
-    const auto hello = dispatcher_.dispatch(requestFor(CommandId::SystemHello), noBlobs);
+    const auto hello = dispatcher_.dispatch(requestFor(CommandId::SystemHello), Blobs{});
     EXPECT_EQ(encodeResponse(hello), R"({"protocol":1,"requestId":"0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11","ok":true,)"
                                      R"("result":{"protocol":1,"serverVersion":"0.1.0"}})");
 
-    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
               R"({"status":"Running","activePreview":false})");
     previewBusy_ = true;
-    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), noBlobs).result,
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
               R"({"status":"Running","activePreview":true})");
 }
 
 TEST_F(CommandDispatcherTest, CommandsWithoutAHandlerAnswerNotImplementedWithTheRequestId) {
     for (const auto command : {CommandId::SettingsGetCalibration, CommandId::SettingsOpenCalibration,
-                               CommandId::JobsPrint, CommandId::JobsPreviewDismiss}) {
+                               CommandId::JobsPreview, CommandId::JobsPreviewDismiss}) {
         const auto response = dispatcher_.dispatch(requestFor(command), Blobs{});
         EXPECT_FALSE(response.ok);
         EXPECT_EQ(response.requestId, "0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11");
@@ -156,6 +158,79 @@ TEST_F(CommandDispatcherTest, PrinterCapabilitiesPassTheSpoolerErrorThrough) {
     EXPECT_EQ(response.requestId, kRequestId);
     EXPECT_EQ(response.errorCode, "KSR-2005");
     EXPECT_EQ(response.errorMessage, L"无法创建设备上下文 (Win32=8)");
+}
+
+// ---------------------------------------------------------------- jobs
+
+class JobCommandsTest : public CommandDispatcherTest {
+protected:
+    JobCommandsTest() {
+        spooler_.printers = {{L"PDF", L"PDF", L"CUPS:PDF", platform::PrinterStatus::Ready}};
+        platform::PrinterCapabilities device;
+        device.dpiX = device.dpiY = 203;
+        device.physicalWidthDots = 400;
+        device.physicalHeightDots = 240;
+        spooler_.setCapabilities(L"PDF", device);
+    }
+
+    // A one-page job for the PDF printer as it is now.
+    ProtocolRequest printRequest() {
+        const auto printer = catalog_.capabilities(kPdfId).value();
+        PrintJobRequest job;
+        job.clientJobId = "9f1c2b3a-4d5e-6f70-8192-a3b4c5d6e7f8";
+        job.name = "label";
+        job.printerId = kPdfId;
+        job.copies = 1;
+        job.widthMm = 50;
+        job.heightMm = 30;
+        job.dpiX = job.dpiY = 203;
+        job.capabilityHash = printer.capabilityHash;
+        job.pages = {PageReference{400, 240, "png", 0}};
+        auto request = requestFor(CommandId::JobsPrint);
+        request.job = std::move(job);
+        return request;
+    }
+
+    static Blobs onePng() {
+        Blobs blobs;
+        blobs.push_back(ByteBuffer::copyOf(std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 13, 10, 26, 10}));
+        return blobs;
+    }
+
+    ProtocolResponse about(CommandId command, const std::string& clientJobId) {
+        auto request = requestFor(command);
+        request.clientJobId = clientJobId;
+        return dispatcher_.dispatch(request, Blobs{});
+    }
+};
+
+TEST_F(JobCommandsTest, PrintStatusAndCancelAnswerWithTheJobStatus) {
+    const auto printed = dispatcher_.dispatch(printRequest(), onePng());
+    EXPECT_EQ(encodeResponse(printed), okEnvelope(R"({"jobId":"ks-job-1","state":"Queued","windowsJobId":1})"));
+    EXPECT_EQ(jobs_.executor.pagesPrinted, 1u);
+
+    // The same job again is answered from its record, not printed again.
+    EXPECT_EQ(dispatcher_.dispatch(printRequest(), onePng()).result, printed.result);
+    EXPECT_EQ(jobs_.executor.documents, 1u);
+
+    const std::string id = printRequest().job->clientJobId;
+    EXPECT_EQ(about(CommandId::JobsStatus, id).result, printed.result);
+    EXPECT_EQ(encodeResponse(about(CommandId::JobsCancel, id)),
+              okEnvelope(R"({"jobId":"ks-job-1","state":"Cancelled","windowsJobId":1})"));
+    const auto unknown = about(CommandId::JobsStatus, "00000000-0000-0000-0000-000000000000");
+    EXPECT_EQ(encodeResponse(unknown),
+              std::string(R"({"protocol":1,"requestId":")") + kRequestId +
+                  R"(","ok":false,"error":{"code":"KSR-4001","message":"找不到指定打印任务"}})");
+}
+
+TEST_F(JobCommandsTest, APreparationErrorIsTheAnswerAndNothingPrints) {
+    auto request = printRequest();
+    request.job->capabilityHash = std::string(64, '0');
+    const auto response = dispatcher_.dispatch(request, onePng());
+    EXPECT_EQ(response.requestId, kRequestId);
+    EXPECT_EQ(response.errorCode, "KSR-2007");
+    EXPECT_EQ(response.errorMessage, L"打印机能力或纸张已变化，请重新生成页面");
+    EXPECT_EQ(jobs_.executor.documents, 0u);
 }
 
 }  // namespace

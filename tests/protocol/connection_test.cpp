@@ -9,6 +9,7 @@
 
 #include "fakes/allocation_failure.h"
 #include "fakes/fake_winspool_api.h"
+#include "fakes/job_services.h"
 #include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/response_encoder.h"
@@ -76,7 +77,8 @@ protected:
 
     fakes::FakeWinspoolApi winspool_;
     printers::PrinterCatalog catalog_{winspool_};
-    CommandDispatcher dispatcher_{catalog_, winspool_, [] { return false; }};
+    fakes::FakeJobServices jobs_{catalog_};
+    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, [] { return false; }};
     std::atomic<bool> running_{true};
 };
 
@@ -167,7 +169,7 @@ TEST_F(ConnectionTest, CannedFrameMatchesTheEncodedOutOfMemoryError) {
 }
 
 TEST_F(ConnectionTest, InternalFailureEndsOnlyThisConnection) {
-    CommandDispatcher throwing{catalog_, winspool_,
+    CommandDispatcher throwing{catalog_, winspool_, jobs_.preparation, jobs_.manager,
                                []() -> bool { throw std::runtime_error("Unable to compute SHA-256"); }};
     ScriptedConnection connection(concat({frameOf(request("system.health")), frameOf(request("system.hello"))}));
     serveConnection(connection, throwing, running_, [] { return kNow; });

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fakes/fake_winspool_api.h"
+#include "fakes/job_services.h"
 #include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/frame.h"
@@ -194,7 +195,8 @@ protected:
 
     fakes::FakeWinspoolApi winspool_;
     printers::PrinterCatalog catalog_{winspool_};
-    CommandDispatcher dispatcher_{catalog_, winspool_, [] { return false; }};
+    fakes::FakeJobServices jobs_{catalog_};
+    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, [] { return false; }};
     FakePipeIo io_;
     std::wstring pipeName_;
     std::atomic<int> failureCalls_{0};
