@@ -1,0 +1,246 @@
+// Print jobs sent to the real kestrune.exe over its pipe, printed into the
+// cups-pdf queue "PDF" and compared dot for dot. pdf_round_trip.sh runs the
+// JobsPrintTest cases, rasterises their PDFs and runs JobsPdfTest (see
+// pdf_capture.h).
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/win32/service_fixture.h"
+#include "protocol/json_reader.h"
+#include "support/win32/pdf_capture.h"
+#include "support/win32/png_encoder.h"
+
+namespace ks::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using protocol::ByteBuffer;
+using protocol::JsonDocument;
+
+// The printer as a client renders for it: A4 as the queue lists it (209.9 ×
+// 297.0 mm) at its current resolution.
+struct PdfPrinter {
+    std::string printerId;
+    std::string capabilityHash;
+    std::uint32_t dpiX = 0;
+    std::uint32_t dpiY = 0;
+    double widthMm = 0;
+    double heightMm = 0;
+    int widthDots = 0;
+    int heightDots = 0;
+};
+
+struct Page {
+    Grey image;
+    std::string png;
+};
+
+class JobsPrintTest : public RunningServiceTest {
+protected:
+    void SetUp() override {
+        RunningServiceTest::SetUp();
+        ASSERT_FALSE(folder_.empty()) << "no Out line in /etc/cups/cups-pdf.conf";
+        client_ = connectToService(5s);
+        ASSERT_TRUE(client_);
+        printer_ = pdfPrinter();
+        ASSERT_FALSE(printer_.printerId.empty()) << "no queue PDF with A4: run scripts/setup --display --printer";
+    }
+
+    // The answer's text, sent on this test's connection.
+    std::string ask(const std::string& request, const std::vector<ByteBuffer>& blobs = {}) {
+        EXPECT_TRUE(client_->send(request, blobs));
+        return client_->receive().value_or(std::string());
+    }
+
+    static JsonDocument parsed(const std::string& answer) {
+        auto document = JsonDocument::parse(answer);
+        if (!document) throw std::runtime_error("not JSON: " + answer);
+        return std::move(*document);
+    }
+
+    PdfPrinter pdfPrinter() {
+        PdfPrinter printer;
+        const auto list = parsed(ask(client::makeRequest("printers.list")));
+        const auto printers = list.root().getObject("result").getArray("printers");
+        for (std::size_t i = 0; i < printers.size(); ++i) {
+            if (printers.objectAt(i).getString("displayName") == "PDF") {
+                printer.printerId = printers.objectAt(i).getString("printerId");
+            }
+        }
+        const auto caps = parsed(ask(
+            client::makeRequest("printers.capabilities", R"(,"printer":{"printerId":")" + printer.printerId + "\"}")));
+        const auto result = caps.root().getObject("result");
+        printer.capabilityHash = result.getString("capabilityHash");
+        printer.dpiX = protocol::uint32FromJsonNumber(result.getNumber("dpiX"));
+        printer.dpiY = protocol::uint32FromJsonNumber(result.getNumber("dpiY"));
+        const auto papers = result.getArray("papers");
+        for (std::size_t i = 0; i < papers.size(); ++i) {
+            if (papers.objectAt(i).getString("id") != "9") continue;  // DMPAPER_A4
+            printer.widthMm = papers.objectAt(i).getNumber("widthMicrometers") / 1000.0;
+            printer.heightMm = papers.objectAt(i).getNumber("heightMicrometers") / 1000.0;
+        }
+        printer.widthDots = static_cast<int>(std::lround(printer.widthMm * printer.dpiX / 25.4));
+        printer.heightDots = static_cast<int>(std::lround(printer.heightMm * printer.dpiY / 25.4));
+        if (printer.widthMm == 0) printer.printerId.clear();
+        return printer;
+    }
+
+    // A page of the test pattern at the paper's size, told apart by `mark`.
+    Page page(int mark) const {
+        Page made{pattern(printer_.widthDots, printer_.heightDots, mark), {}};
+        made.png = encodeAsTransparentPng(made.image);
+        return made;
+    }
+
+    // A jobs.print request for `pages`, each described by its own size.
+    std::string printRequest(const std::string& clientJobId, int copies, const std::vector<std::pair<int, int>>& sizes,
+                             const std::string& capabilityHash) const {
+        std::string pages;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            pages += fmt::format(R"({}{{"widthDots":{},"heightDots":{},"format":"png","blobIndex":{}}})",
+                                 i == 0 ? "" : ",", sizes[i].first, sizes[i].second, i);
+        }
+        return client::makeRequest(
+            "jobs.print", fmt::format(R"(,"job":{{"clientJobId":"{}","name":"test","printerId":"{}","copies":{},)"
+                                      R"("paper":{{"widthMm":{},"heightMm":{}}},)"
+                                      R"("device":{{"dpiX":{},"dpiY":{},"capabilityHash":"{}"}},"pages":[{}]}})",
+                                      clientJobId, printer_.printerId, copies, printer_.widthMm, printer_.heightMm,
+                                      printer_.dpiX, printer_.dpiY, capabilityHash, pages));
+    }
+
+    std::string printRequest(const std::string& clientJobId, int copies, std::size_t pageCount) const {
+        return printRequest(clientJobId, copies,
+                            std::vector<std::pair<int, int>>(pageCount, {printer_.widthDots, printer_.heightDots}),
+                            printer_.capabilityHash);
+    }
+
+    static std::vector<ByteBuffer> blobsOf(const std::vector<const Page*>& pages) {
+        std::vector<ByteBuffer> blobs;
+        for (const Page* sent : pages) {
+            blobs.push_back(
+                ByteBuffer::copyOf({reinterpret_cast<const std::uint8_t*>(sent->png.data()), sent->png.size()}));
+        }
+        return blobs;
+    }
+
+    // Takes the PDF of the job just sent out of cups-pdf's folder as
+    // <name>.pdf, beside the pages it must show.
+    void keepPdf(const std::string& name, const std::set<fs::path>& before, const std::vector<const Page*>& shown) {
+        const auto pdf = awaitPdf(folder_, before);
+        ASSERT_TRUE(pdf) << "no PDF from cups-pdf in " << folder_;
+        fs::rename(*pdf, name + ".pdf");
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            writePgm(fmt::format("{}-{}.expected.pgm", name, i + 1), shown[i]->image);
+        }
+        std::ofstream(name + ".dpi") << printer_.dpiX;
+    }
+
+    fs::path folder_ = pdfFolder();
+    std::optional<client::PipeClient> client_;
+    PdfPrinter printer_;
+};
+
+// The answer's result member as written: answers to separate requests
+// differ only in their request ids.
+std::string resultText(const std::string& answer) {
+    const std::string marker = "\"ok\":true,\"result\":";
+    const auto at = answer.find(marker);
+    // Up to the envelope's closing brace.
+    return at == std::string::npos ? answer : answer.substr(at + marker.size(), answer.size() - at - marker.size() - 1);
+}
+
+const std::string kFirstJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e01";
+const std::string kCollatedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e02";
+const std::string kStoppedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e03";
+
+TEST_F(JobsPrintTest, APageRepeatedCollatedCopiesAndRefusals) {
+    const Page first = page(1);
+    const Page second = page(2);
+
+    auto before = pdfsIn(folder_);
+    const std::string printed = resultText(ask(printRequest(kFirstJob, 1, 1), blobsOf({&first})));
+    const JsonDocument answer = parsed(printed);
+    const auto result = answer.root();
+    EXPECT_EQ(result.getString("jobId"), "ks-job-1");
+    EXPECT_EQ(result.getString("state"), "Queued");
+    EXPECT_GT(result.getNumber("windowsJobId"), 0.0);
+    keepPdf("single", before, {&first});
+
+    // The same job again is answered from its record and not printed; the
+    // status reports that record.
+    before = pdfsIn(folder_);
+    EXPECT_EQ(resultText(ask(printRequest(kFirstJob, 1, 1), blobsOf({&first}))), printed);
+    EXPECT_EQ(
+        resultText(ask(client::makeRequest("jobs.status", R"(,"jobReference":{"clientJobId":")" + kFirstJob + "\"}"))),
+        printed);
+
+    // Two copies of two pages: 1, 2, 1, 2. cups-pdf works through its queue
+    // in order, so a PDF of the repeated job would have come first.
+    const auto collated = parsed(resultText(ask(printRequest(kCollatedJob, 2, 2), blobsOf({&first, &second}))));
+    EXPECT_EQ(collated.root().getString("jobId"), "ks-job-2");
+    EXPECT_EQ(collated.root().getString("state"), "Queued");
+    keepPdf("collated", before, {&first, &second, &first, &second});
+    EXPECT_EQ(pdfsIn(folder_), before) << "the repeated job printed";
+
+    // Refused before any page is decoded: the blobs are not even PNG.
+    std::vector<ByteBuffer> junk;
+    for (int i = 0; i < 3; ++i) junk.push_back(ByteBuffer::copyOf(std::vector<std::uint8_t>(16, 0x5A)));
+    const std::string changed = printRequest("6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e04", 1,
+                                             {{printer_.widthDots, printer_.heightDots}}, std::string(64, '0'));
+    junk.resize(1);
+    EXPECT_NE(
+        ask(changed, junk).find(R"("error":{"code":"KSR-2007","message":"打印机能力或纸张已变化，请重新生成页面"})"),
+        std::string::npos);
+    junk.clear();
+    for (int i = 0; i < 3; ++i) junk.push_back(ByteBuffer::copyOf(std::vector<std::uint8_t>(16, 0x5A)));
+    const std::string oversized = printRequest("6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e05", 1,
+                                               {{8192, 4096}, {8192, 4096}, {1, 1}}, printer_.capabilityHash);
+    EXPECT_NE(ask(oversized, junk)
+                  .find(R"("error":{"code":"KSR-3003","message":"页面解压总内存超过 256 MiB，请减少页数或尺寸"})"),
+              std::string::npos);
+}
+
+// The user stops the service while a job is being spooled: the document is
+// finished first, and the service still ends as after a confirmed exit.
+TEST_F(JobsPrintTest, StoppingWhileAJobSpoolsFinishesItsDocument) {
+    const Page pages[] = {page(3), page(4), page(5)};
+    const auto before = pdfsIn(folder_);
+    ASSERT_TRUE(client_->send(printRequest(kStoppedJob, 1, 3), blobsOf({&pages[0], &pages[1], &pages[2]})));
+    closeHiddenWindow();
+    EXPECT_EQ(service_.waitForExit(60s), 0u);
+    keepPdf("stopped", before, {&pages[0], &pages[1], &pages[2]});
+}
+
+// The printed pages, rasterised by the script, against those sent.
+TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
+    for (const auto& [name, pageCount] : {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}}) {
+        for (int page = 1; page <= pageCount; ++page) {
+            SCOPED_TRACE(fmt::format("{} page {}", name, page));
+            const auto sent = readPgm(fmt::format("{}-{}.expected.pgm", name, page));
+            const auto printed = readPgm(fmt::format("{}-{}.pgm", name, page));
+            ASSERT_TRUE(sent && printed) << "run through pdf_round_trip.sh";
+            EXPECT_NEAR(printed->width, sent->width, 1);
+            EXPECT_NEAR(printed->height, sent->height, 1);
+            std::string first;
+            EXPECT_EQ(differingDots(*sent, *printed, 0, 0, first), 0) << first;
+        }
+        EXPECT_FALSE(fs::exists(fmt::format("{}-{}.pgm", name, pageCount + 1))) << name << " has more pages";
+    }
+}
+
+}  // namespace
+}  // namespace ks::testing
