@@ -225,9 +225,35 @@ TEST_F(JobsPrintTest, StoppingWhileAJobSpoolsFinishesItsDocument) {
     keepPdf("stopped", before, {&pages[0], &pages[1], &pages[2]});
 }
 
+// A user at a shell: kestrune-cli checks the page against the paper and
+// prints it.
+TEST_F(JobsPrintTest, TheCommandLineClientPrintsAPageAndRefusesAWrongSize) {
+    const Page sent = page(6);
+    const fs::path file = fs::absolute("cli-page.png");
+    std::ofstream(file, std::ios::binary) << sent.png;
+    const std::wstring common =
+        L"print --printer " + std::wstring(printer_.printerId.begin(), printer_.printerId.end()) + L" --paper A4 ";
+
+    client_.reset();  // the client needs the pipe
+    const auto before = pdfsIn(folder_);
+    const ProgramRun printed = runBesideThisExecutable(L"kestrune-cli.exe", common + L"\"" + file.wstring() + L"\"");
+    EXPECT_EQ(printed.exitCode, 0u) << printed.output;
+    EXPECT_NE(printed.output.find("任务 ks-job-1：已进入打印队列"), std::string::npos) << printed.output;
+    keepPdf("cli", before, {&sent});
+
+    const Grey small = pattern(printer_.widthDots - 1, printer_.heightDots, 0);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << encodeAsTransparentPng(small);
+    const ProgramRun refused = runBesideThisExecutable(L"kestrune-cli.exe", common + L"\"" + file.wstring() + L"\"");
+    EXPECT_EQ(refused.exitCode, 2u) << refused.output;
+    EXPECT_NE(refused.output.find(fmt::format("需要 {} × {} 像素", printer_.widthDots, printer_.heightDots)),
+              std::string::npos)
+        << refused.output;
+}
+
 // The printed pages, rasterised by the script, against those sent.
 TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
-    for (const auto& [name, pageCount] : {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}}) {
+    for (const auto& [name, pageCount] :
+         {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1}}) {
         for (int page = 1; page <= pageCount; ++page) {
             SCOPED_TRACE(fmt::format("{} page {}", name, page));
             const auto sent = readPgm(fmt::format("{}-{}.expected.pgm", name, page));

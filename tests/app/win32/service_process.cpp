@@ -75,6 +75,39 @@ HWND ServiceProcess::waitForWindow(const wchar_t* className, const wchar_t* titl
     });
 }
 
+ProgramRun runBesideThisExecutable(const wchar_t* program, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    platform::UniqueHandle readEnd;
+    platform::UniqueHandle writeEnd;
+    ProgramRun run;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) return run;
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    std::wstring commandLine = L"\"" + besideThisExecutable(program) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd.get();
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        return run;
+    }
+    const platform::UniqueHandle process(info.hProcess);
+    const platform::UniqueHandle thread(info.hThread);
+    writeEnd.reset();  // the child holds the only write end: reading ends when it does
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        run.output.append(buffer, read);
+    if (::WaitForSingleObject(process.get(), 60'000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 99);
+        return run;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    run.exitCode = code;
+    return run;
+}
+
 std::optional<client::PipeClient> connectToService(std::chrono::milliseconds timeout) {
     return pollUntil(timeout, [] {
         DWORD error = 0;

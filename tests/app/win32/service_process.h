@@ -56,4 +56,13 @@ std::optional<client::PipeClient> connectToService(std::chrono::milliseconds tim
 // The full path of a program in the test executable's own folder.
 std::wstring besideThisExecutable(const wchar_t* fileName);
 
+// What a console program of the build printed (standard output and error
+// together) and its exit code; no exit code when it did not end within a
+// minute (it is then ended by force).
+struct ProgramRun {
+    std::optional<DWORD> exitCode;
+    std::string output;
+};
+ProgramRun runBesideThisExecutable(const wchar_t* program, const std::wstring& arguments);
+
 }  // namespace ks::testing
