@@ -51,4 +51,12 @@ PreviewScene composePreviewScene(double targetWidth, double targetHeight, double
     return scene;
 }
 
+bool hasDrawablePixels(const raster::RasterPage& page) {
+    if (page.width == 0 || page.height == 0 || page.width > 0x3FFF'FFFF || !page.pixels) return false;
+    // Divided rather than multiplied: width × height × 4 may pass 64 bits.
+    const std::uint64_t stride = std::uint64_t{page.width} * 4;
+    const std::uint64_t size = page.pixels->size();
+    return size % stride == 0 && size / stride == page.height;
+}
+
 }  // namespace ks::preview

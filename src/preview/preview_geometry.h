@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "preview/preview_window_model.h"
+#include "raster/raster_page.h"
 #include "preview/preview_zoom.h"
 
 namespace ks::preview {
@@ -50,5 +51,9 @@ struct PreviewScene {
 [[nodiscard]] PreviewScene composePreviewScene(double targetWidth, double targetHeight, double zoom, PaperDots paper,
                                                const PreviewMargins& margins, std::uint32_t pageWidth,
                                                std::uint32_t pageHeight);
+
+// Whether `page` can become a bitmap: a non-zero size, a width of at most
+// 0x3FFFFFFF and exactly width × height × 4 bytes of pixels.
+[[nodiscard]] bool hasDrawablePixels(const raster::RasterPage& page);
 
 }  // namespace ks::preview

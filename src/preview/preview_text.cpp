@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "protocol/error_catalog.h"
 #include "protocol/utf8.h"
 
 namespace ks::preview {
@@ -19,6 +20,11 @@ PaperInfoLines paperInfoLines(const PreviewView& view) {
 
 std::wstring errorText(const Error& error) {
     return protocol::utf8ToWide(error.code()) + L"：" + error.message();
+}
+
+Error drawingError(std::uint32_t result) {
+    return Error(protocol::codes::kPreviewFailure,
+                 fmt::format(fmt::runtime(protocol::messages::kPreviewDrawFailed), result));
 }
 
 std::optional<std::uint32_t> parseCopies(std::wstring_view text) {

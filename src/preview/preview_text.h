@@ -21,6 +21,10 @@ struct PaperInfoLines {
 // An error as windows show it: the code, a full-width colon and the message.
 [[nodiscard]] std::wstring errorText(const Error& error);
 
+// KSR-4007 for a preview frame that could not be drawn, with the failing
+// HRESULT as eight upper-case hexadecimal digits.
+[[nodiscard]] Error drawingError(std::uint32_t result);
+
 inline constexpr std::uint32_t kMinimumCopies = 1;
 inline constexpr std::uint32_t kMaximumCopies = 999;
 

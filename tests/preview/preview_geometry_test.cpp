@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "preview/preview_zoom.h"
@@ -90,6 +91,29 @@ TEST(PreviewGeometryTest, MarginsThatLeaveNoPrintableAreaDrawNoPage) {
         composePreviewScene(800, 600, 0.5, PaperDots{400, 600}, PreviewMargins{200, 0, 200, 0}, 360, 280);
     EXPECT_DOUBLE_EQ(scene.printable.width(), 0);
     EXPECT_FALSE(scene.image.has_value());
+}
+
+raster::RasterPage pageOf(std::uint32_t width, std::uint32_t height, std::size_t bytes) {
+    raster::RasterPage page;
+    page.width = width;
+    page.height = height;
+    page.pixels = std::make_shared<const protocol::ByteBuffer>(bytes);
+    return page;
+}
+
+TEST(PreviewGeometryTest, OnlyPixelsOfExactlyTheStatedSizeAreDrawable) {
+    EXPECT_TRUE(hasDrawablePixels(pageOf(3, 2, 24)));
+    EXPECT_FALSE(hasDrawablePixels(pageOf(3, 2, 20)));
+    EXPECT_FALSE(hasDrawablePixels(pageOf(3, 2, 28)));
+    EXPECT_FALSE(hasDrawablePixels(pageOf(0, 2, 0)));
+    EXPECT_FALSE(hasDrawablePixels(pageOf(3, 0, 0)));
+    EXPECT_FALSE(hasDrawablePixels(pageOf(0x4000'0000, 1, 16)));
+    // 16384 × 65536 × 4 is 0 in 32-bit arithmetic.
+    EXPECT_FALSE(hasDrawablePixels(pageOf(0x4000, 0x1'0000, 0)));
+    raster::RasterPage missing;
+    missing.width = 1;
+    missing.height = 1;
+    EXPECT_FALSE(hasDrawablePixels(missing));
 }
 
 }  // namespace

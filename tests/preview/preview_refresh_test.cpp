@@ -146,6 +146,12 @@ TEST(PreviewTextTest, PaperInformationLines) {
     EXPECT_EQ(lines.orientation, L"方向    横向");
 }
 
+TEST(PreviewTextTest, DrawingErrorShowsTheResultInUpperCaseHex) {
+    EXPECT_EQ(errorText(drawingError(0x80070057)), L"KSR-4007：无法绘制预览页面（0x80070057）");
+    EXPECT_EQ(drawingError(0x8899000A).message(), L"无法绘制预览页面（0x8899000A）");
+    EXPECT_EQ(drawingError(0x5).message(), L"无法绘制预览页面（0x00000005）");
+}
+
 TEST(PreviewTextTest, CopiesAreParsedAndClamped) {
     struct Case {
         const wchar_t* text;
