@@ -12,6 +12,18 @@
 
 namespace ks::fakes {
 
+// A printer record with the members the preview window reads.
+inline platform::PrinterCapabilities printerRecord(const std::string& id, const wchar_t* name,
+                                                   platform::PrinterStatus status, std::uint32_t dpi) {
+    platform::PrinterCapabilities record;
+    record.printerId = id;
+    record.name = name;
+    record.status = status;
+    record.dpiX = dpi;
+    record.dpiY = dpi;
+    return record;
+}
+
 // What a fake preview model shows and answers, and what was asked of it. The
 // window owns and destroys its model, so the test keeps this part.
 struct FakePreviewState {

@@ -70,19 +70,11 @@ TEST(PreviewLayoutTest, StatusBoxKeepsAMinimumHeightInAShortWindow) {
 }
 
 TEST(PreviewLayoutTest, FontsAndMinimumSizeScaleWithDpi) {
-    const PreviewFontHeights at96 = previewFontHeights(96);
-    EXPECT_EQ(at96.base, -16);
-    EXPECT_EQ(at96.small, -13);
-    EXPECT_EQ(at96.heading, -18);
-    EXPECT_EQ(at96.comboSelection, 32);
     const PreviewFontHeights at120 = previewFontHeights(120);
-    EXPECT_EQ(at120.small, -16);  // 16.25
+    EXPECT_EQ(at120.base, -20);
+    EXPECT_EQ(at120.small, -16);    // 16.25
     EXPECT_EQ(at120.heading, -23);  // 22.5, half away from zero
-    const PreviewFontHeights at144 = previewFontHeights(144);
-    EXPECT_EQ(at144.base, -24);
-    EXPECT_EQ(at144.comboSelection, 48);
-    EXPECT_EQ(minimumClientSize(96).width, 920);
-    EXPECT_EQ(minimumClientSize(96).height, 700);
+    EXPECT_EQ(at120.comboSelection, 40);
     EXPECT_EQ(minimumClientSize(144).width, 1380);
     EXPECT_EQ(minimumClientSize(144).height, 1050);
 }

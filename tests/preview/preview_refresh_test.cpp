@@ -27,41 +27,6 @@ PreviewWindowState readyPrinter() {
     return state;
 }
 
-TEST(PreviewRefreshTest, PagingFollowsTheIndex) {
-    struct Case {
-        std::size_t count;
-        std::uint64_t index;
-        const wchar_t* counter;
-        bool previous;
-        bool next;
-    };
-    const Case cases[] = {
-        {1, 0, L"1 / 1 页", false, false},
-        {3, 0, L"1 / 3 页", false, true},
-        {3, 1, L"2 / 3 页", true, true},
-        {3, 2, L"3 / 3 页", true, false},
-    };
-    for (const Case& c : cases) {
-        const PreviewRefresh refresh = decideRefresh(viewOf(c.count, c.index), readyPrinter());
-        EXPECT_EQ(refresh.pageCounter, c.counter);
-        EXPECT_EQ(refresh.previousEnabled, c.previous) << c.index;
-        EXPECT_EQ(refresh.nextEnabled, c.next) << c.index;
-    }
-}
-
-TEST(PreviewRefreshTest, ZoomLabelsShowFitOrThePercentage) {
-    PreviewView view = viewOf(1, 0);
-    PreviewRefresh refresh = decideRefresh(view, readyPrinter());
-    EXPECT_EQ(refresh.zoomLabel, L"适合窗口");
-    EXPECT_EQ(refresh.actualSize, L"100%");
-    view.zoom = {false, 1.25};
-    refresh = decideRefresh(view, readyPrinter());
-    EXPECT_EQ(refresh.zoomLabel, L"125%");
-    EXPECT_EQ(refresh.actualSize, L"125%");
-    view.zoom = {false, 0.05};
-    EXPECT_EQ(decideRefresh(view, readyPrinter()).actualSize, L"5%");
-}
-
 TEST(PreviewRefreshTest, StatusTakesSettingsErrorThenWindowErrorThenPrinterState) {
     PreviewView view = viewOf(2, 0);
     PreviewWindowState window = readyPrinter();

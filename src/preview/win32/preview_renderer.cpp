@@ -43,54 +43,30 @@ HRESULT paperDotsOf(const PreviewView& view, PaperDots& paper) {
 
 }  // namespace
 
-HRESULT PreviewRenderer::renderToWindow(HWND window, UINT dpi, const PreviewView& view) {
-    if (dcTarget_) discard();
+HRESULT PreviewRenderer::render(HDC dc, const RECT& rect, UINT dpi, const PreviewView& view) {
     HRESULT hr = createIndependentResources();
     if (FAILED(hr)) return hr;
-    if (!windowTarget_) {
-        RECT client{};
-        ::GetClientRect(window, &client);
-        const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
-            D2D1_RENDER_TARGET_TYPE_DEFAULT, D2D1::PixelFormat(), static_cast<float>(dpi), static_cast<float>(dpi));
-        hr = factory_.get()->CreateHwndRenderTarget(
-            properties,
-            D2D1::HwndRenderTargetProperties(window, D2D1::SizeU(static_cast<UINT32>(client.right),
-                                                                 static_cast<UINT32>(client.bottom))),
-            windowTarget_.put());
-        if (FAILED(hr)) return hr;
-        target_ = windowTarget_.get();
-    }
-    return draw(view, dpi);
-}
-
-HRESULT PreviewRenderer::renderToDc(HDC dc, const RECT& rect, UINT dpi, const PreviewView& view) {
-    if (windowTarget_) discard();
-    HRESULT hr = createIndependentResources();
-    if (FAILED(hr)) return hr;
-    if (!dcTarget_) {
+    if (!target_) {
         const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
             D2D1_RENDER_TARGET_TYPE_DEFAULT, D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE),
             static_cast<float>(dpi), static_cast<float>(dpi));
-        hr = factory_.get()->CreateDCRenderTarget(&properties, dcTarget_.put());
+        hr = factory_.get()->CreateDCRenderTarget(&properties, target_.put());
         if (FAILED(hr)) return hr;
-        target_ = dcTarget_.get();
     }
-    hr = dcTarget_.get()->BindDC(dc, &rect);
+    if (!brush_) {
+        hr = target_.get()->CreateSolidColorBrush(kWhite, brush_.put());
+        if (FAILED(hr)) return hr;
+    }
+    hr = target_.get()->BindDC(dc, &rect);
     if (FAILED(hr)) return hr;
     return draw(view, dpi);
-}
-
-HRESULT PreviewRenderer::resize(UINT width, UINT height) {
-    return windowTarget_ ? windowTarget_.get()->Resize(D2D1::SizeU(width, height)) : S_OK;
 }
 
 void PreviewRenderer::discard() noexcept {
     pageBitmap_.reset();
     bitmapSource_.reset();
     brush_.reset();
-    target_ = nullptr;
-    windowTarget_.reset();
-    dcTarget_.reset();
+    target_.reset();
 }
 
 HRESULT PreviewRenderer::createIndependentResources() {
@@ -108,10 +84,6 @@ HRESULT PreviewRenderer::createIndependentResources() {
     return S_OK;
 }
 
-HRESULT PreviewRenderer::createBrush() {
-    return brush_ ? S_OK : target_->CreateSolidColorBrush(kWhite, brush_.put());
-}
-
 HRESULT PreviewRenderer::updatePageBitmap(const PreviewView& view) {
     if (!view.pages || view.pageIndex >= view.pages->size()) {
         pageBitmap_.reset();
@@ -126,23 +98,22 @@ HRESULT PreviewRenderer::updatePageBitmap(const PreviewView& view) {
     // Pages are opaque, so their straight BGRA is also premultiplied.
     const D2D1_BITMAP_PROPERTIES properties =
         D2D1::BitmapProperties(D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96, 96);
-    const HRESULT hr = target_->CreateBitmap(D2D1::SizeU(page.width, page.height), page.pixels->data(),
+    const HRESULT hr = target_.get()->CreateBitmap(D2D1::SizeU(page.width, page.height), page.pixels->data(),
                                              page.width * 4, &properties, pageBitmap_.put());
     if (SUCCEEDED(hr)) bitmapSource_ = page.pixels;
     return hr;
 }
 
 HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
-    HRESULT hr = createBrush();
-    if (FAILED(hr)) return hr;
+    ID2D1RenderTarget* const target = target_.get();
     // A paper or page that cannot be drawn still leaves the window's frame
     // drawn; the first such failure is reported once the frame is done.
     PaperDots paper;
     const HRESULT paperResult = paperDotsOf(view, paper);
     const HRESULT pageResult = updatePageBitmap(view);
 
-    const D2D1_SIZE_F size = target_->GetSize();
-    const D2D1_SIZE_U pixels = target_->GetPixelSize();
+    const D2D1_SIZE_F size = target->GetSize();
+    const D2D1_SIZE_U pixels = target->GetPixelSize();
     const int windowDpi = static_cast<int>(dpi);
     const double fit = fitScale(static_cast<int>(pixels.width), static_cast<int>(pixels.height), windowDpi, paper);
     const std::uint32_t pageWidth = pageBitmap_ ? (*view.pages)[view.pageIndex].width : 0;
@@ -151,11 +122,11 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
                                                    paper, view.margins, pageWidth, pageHeight);
     const float pixel = 96.0f / static_cast<float>(dpi);
 
-    target_->BeginDraw();
-    target_->Clear(kBackground);
+    target->BeginDraw();
+    target->Clear(kBackground);
     brush_.get()->SetColor(kWhite);
-    target_->FillRectangle(toD2d(scene.sidePanel), brush_.get());
-    target_->FillRectangle(toD2d(scene.bottomBar), brush_.get());
+    target->FillRectangle(toD2d(scene.sidePanel), brush_.get());
+    target->FillRectangle(toD2d(scene.bottomBar), brush_.get());
     brush_.get()->SetColor(kSeparator);
     for (const LineF& line : scene.separators) {
         const bool vertical = line.x0 == line.x1;
@@ -163,26 +134,26 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
         const float y0 = vertical ? static_cast<float>(line.y0) : pixelCentre(line.y0, dpi);
         const float x1 = vertical ? x0 : static_cast<float>(line.x1);
         const float y1 = vertical ? static_cast<float>(line.y1) : y0;
-        target_->DrawLine(D2D1::Point2F(x0, y0), D2D1::Point2F(x1, y1), brush_.get(), pixel);
+        target->DrawLine(D2D1::Point2F(x0, y0), D2D1::Point2F(x1, y1), brush_.get(), pixel);
     }
     if (SUCCEEDED(paperResult)) {
-        target_->PushAxisAlignedClip(toD2d(scene.viewport), D2D1_ANTIALIAS_MODE_ALIASED);
+        target->PushAxisAlignedClip(toD2d(scene.viewport), D2D1_ANTIALIAS_MODE_ALIASED);
         brush_.get()->SetColor(kWhite);
-        target_->FillRectangle(toD2d(scene.paper), brush_.get());
+        target->FillRectangle(toD2d(scene.paper), brush_.get());
         if (pageBitmap_ && scene.image) {
-            target_->DrawBitmap(pageBitmap_.get(), toD2d(*scene.image), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
+            target->DrawBitmap(pageBitmap_.get(), toD2d(*scene.image), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
                                 nullptr);
         }
         brush_.get()->SetColor(kPaperEdge);
-        target_->DrawRectangle(toD2d(scene.paper), brush_.get(), pixel);
+        target->DrawRectangle(toD2d(scene.paper), brush_.get(), pixel);
         if (!view.settingsError) {
-            target_->PushAxisAlignedClip(toD2d(scene.paper), D2D1_ANTIALIAS_MODE_ALIASED);
-            target_->DrawRectangle(toD2d(scene.printable), brush_.get(), pixel, dashes_.get());
-            target_->PopAxisAlignedClip();
+            target->PushAxisAlignedClip(toD2d(scene.paper), D2D1_ANTIALIAS_MODE_ALIASED);
+            target->DrawRectangle(toD2d(scene.printable), brush_.get(), pixel, dashes_.get());
+            target->PopAxisAlignedClip();
         }
-        target_->PopAxisAlignedClip();
+        target->PopAxisAlignedClip();
     }
-    hr = target_->EndDraw();
+    const HRESULT hr = target->EndDraw();
     if (hr == kRecreateTarget) discard();
     if (FAILED(hr)) return hr;
     return FAILED(paperResult) ? paperResult : pageResult;

@@ -66,7 +66,7 @@ private:
     void paint();
     void printClient(HDC dc);
     void renderFinished(HRESULT result);
-    void resize(int width, int height);
+    void resize();
     void dpiChanged(const RECT& suggested);
     void minimumSize(MINMAXINFO& info) const;
     [[nodiscard]] double fitScaleNow(const PreviewView& view) const;
@@ -91,7 +91,7 @@ private:
 LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_CREATE: return buildControls() ? 0 : -1;
-        case WM_SIZE: resize(LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_SIZE: resize(); return 0;
         case WM_PAINT: paint(); return 0;
         case WM_ERASEBKGND: return 1;  // the renderer covers the whole client area
         case WM_CLOSE: close(); return 0;
@@ -356,14 +356,18 @@ void PreviewWindow::close() {
 
 void PreviewWindow::paint() {
     const platform::PaintScope scope(window_);
-    renderFinished(renderer_.renderToWindow(window_, dpi_, model_->view()));
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    renderFinished(renderer_.render(scope.dc(), client, dpi_, model_->view()));
 }
 
+// Device resources are made for the given DC and dropped again, so that the
+// next paint binds to the window's own DC afresh.
 void PreviewWindow::printClient(HDC dc) {
     RECT client{};
     ::GetClientRect(window_, &client);
     renderer_.discard();
-    renderFinished(renderer_.renderToDc(dc, client, dpi_, model_->view()));
+    renderFinished(renderer_.render(dc, client, dpi_, model_->view()));
     renderer_.discard();
 }
 
@@ -379,8 +383,9 @@ void PreviewWindow::renderFinished(HRESULT result) {
     refresh(false);
 }
 
-void PreviewWindow::resize(int width, int height) {
-    if (FAILED(renderer_.resize(static_cast<UINT>(width), static_cast<UINT>(height)))) renderer_.discard();
+// The render target is bound to the paint DC at each paint, so a new size
+// needs only the controls moved and the window painted again.
+void PreviewWindow::resize() {
     layOutPreviewControls(window_, static_cast<int>(dpi_));
     ::InvalidateRect(window_, nullptr, FALSE);
 }
