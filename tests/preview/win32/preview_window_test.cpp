@@ -331,6 +331,15 @@ TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
     EXPECT_TRUE(similar(frame->pixel(5, 5), 0xE8ECF0)) << std::hex << frame->pixel(5, 5);  // page area
     EXPECT_TRUE(similar(frame->pixel(client().right - 5, 5), 0xFFFFFF));                 // side panel
     EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame->pixel(centre.x, centre.y);
+
+    // Painted on screen, the page shows through the window's own DC too.
+    ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(window_);
+    const HDC screen = ::GetDC(window_);
+    const COLORREF painted = ::GetPixel(screen, centre.x, centre.y);
+    ::ReleaseDC(window_, screen);
+    EXPECT_EQ(painted, RGB(0xC0, 0x40, 0x20)) << std::hex << painted;
+    EXPECT_EQ(text(control::kStatus), L"打印机就绪");
 }
 
 TEST_F(PreviewWindowTest, PageWithTheWrongBufferSizeIsNotDrawnAndTheErrorShown) {
