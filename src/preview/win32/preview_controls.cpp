@@ -9,7 +9,7 @@
 namespace ks::preview {
 namespace {
 
-struct ControlSpec {
+struct ControlTemplate {
     int id;
     const wchar_t* className;
     const wchar_t* text;
@@ -19,7 +19,7 @@ struct ControlSpec {
 constexpr DWORD kButton = BS_OWNERDRAW | WS_TABSTOP;
 
 // Creation order is the tab order.
-constexpr std::array<ControlSpec, 20> kControls{{
+constexpr std::array<ControlTemplate, 20> kControls{{
     {control::kPrinterHeading, L"STATIC", L"打印机", 0},
     {control::kPrinterList, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
     {control::kPaperHeading, L"STATIC", L"纸张信息", 0},
@@ -64,9 +64,9 @@ ButtonLook lookOf(const DRAWITEMSTRUCT& item) {
     return pressed ? kOtherPressedLook : kOtherLook;
 }
 
-HWND createChild(HWND parent, HINSTANCE instance, const ControlSpec& spec) {
-    return ::CreateWindowExW(0, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+HWND createChild(HWND parent, HINSTANCE instance, const ControlTemplate& item) {
+    return ::CreateWindowExW(0, item.className, item.text, WS_CHILD | WS_VISIBLE | item.style, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
 }
 
 platform::UniqueFont createFont(int height, int weight) {
@@ -84,10 +84,10 @@ bool createPreviewControls(HWND window) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE));
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&classes);
-    for (const ControlSpec& spec : kControls) {
-        if (createChild(window, instance, spec) == nullptr) return false;
+    for (const ControlTemplate& item : kControls) {
+        if (createChild(window, instance, item) == nullptr) return false;
     }
-    const ControlSpec spinner{control::kCopiesSpinner, UPDOWN_CLASSW, L"",
+    const ControlTemplate spinner{control::kCopiesSpinner, UPDOWN_CLASSW, L"",
                               UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS};
     const HWND upDown = createChild(window, instance, spinner);
     if (upDown == nullptr) return false;
