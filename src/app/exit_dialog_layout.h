@@ -4,23 +4,13 @@
 // be checked by plain tests. Sizes are given at 96 DPI and scaled to the
 // dialog's DPI the way MulDiv scales them.
 
+#include "platform/dpi_scale.h"
+
 namespace ks::app {
 
-struct LayoutRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    friend bool operator==(const LayoutRect&, const LayoutRect&) = default;
-};
-
-// MulDiv(value, numerator, denominator): the product divided with rounding
-// half away from zero; -1 when the denominator is 0.
-int mulDiv(int value, int numerator, int denominator);
-
-// A size at 96 DPI scaled to `dpi`.
-inline int scaleForDpi(int value, int dpi) { return mulDiv(value, dpi, 96); }
+using platform::LayoutRect;
+using platform::mulDiv;
+using platform::scaleForDpi;
 
 struct ExitDialogLayout {
     LayoutRect title;        // 1101 "Kestrune"

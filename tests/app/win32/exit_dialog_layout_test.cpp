@@ -5,15 +5,6 @@
 namespace ks::app {
 namespace {
 
-TEST(ExitDialogLayoutTest, MulDivRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(mulDiv(7, 3, 2), 11);
-    EXPECT_EQ(mulDiv(-7, 3, 2), -11);
-    EXPECT_EQ(mulDiv(61, 120, 96), 76);  // 76.25
-    EXPECT_EQ(mulDiv(3, 144, 96), 5);    // 4.5
-    EXPECT_EQ(mulDiv(5, 1, 0), -1);
-    EXPECT_EQ(mulDiv(2'000'000'000, 2, 1), -1);  // beyond int
-}
-
 struct LayoutCase {
     int dpi;
     int width;

@@ -1,0 +1,444 @@
+#include "preview/win32/preview_window.h"
+
+#include <array>
+#include <limits>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app_icon.h"
+#include "platform/win32/object_window.h"
+#include "preview/preview_layout.h"
+#include "preview/preview_refresh.h"
+#include "preview/preview_text.h"
+#include "preview/preview_zoom.h"
+#include "preview/win32/preview_controls.h"
+#include "preview/win32/preview_renderer.h"
+#include "protocol/error_catalog.h"
+
+namespace ks::preview {
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+// DC_HASDEFID in the high word: the print button is the default button.
+constexpr LRESULT kDefaultButton = MAKELONG(control::kPrint, DC_HASDEFID);
+
+// One preview window: its controls, fonts, icons, the printers it offers and
+// the error it shows; the session is behind the model.
+class PreviewWindow {
+public:
+    PreviewWindow(HWND window, std::unique_ptr<IPreviewWindowModel> model) noexcept
+        : window_(window), model_(std::move(model)) {}
+
+    // Takes the model out of the creation record.
+    static std::unique_ptr<PreviewWindow> create(HWND window, const CREATESTRUCTW& creation) noexcept {
+        auto* model = static_cast<std::unique_ptr<IPreviewWindowModel>*>(creation.lpCreateParams);
+        if (model == nullptr || !*model) return nullptr;
+        try {
+            return std::make_unique<PreviewWindow>(window, std::move(*model));
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    void destroyed() noexcept { model_->windowDestroyed(); }
+
+private:
+    [[nodiscard]] bool buildControls();
+    void setIcons();
+    void createFonts();
+    void selectJobPrinter(const std::string& printerId);
+    void showPaperLines();
+    void refresh(bool invalidate);
+    void command(int id, int code);
+    void changePrinter();
+    void restorePrinterSelection();
+    void storeCopies(bool focusLost);
+    void turnPage(bool forward);
+    void zoomBy(bool in);
+    void close();
+    void paint();
+    void printClient(HDC dc);
+    void renderFinished(HRESULT result);
+    void resize();
+    void dpiChanged(const RECT& suggested);
+    void minimumSize(MINMAXINFO& info) const;
+    [[nodiscard]] double fitScaleNow(const PreviewView& view) const;
+    void setText(int id, const std::wstring& text);
+    void enable(int id, bool enabled);
+
+    HWND window_;
+    UINT dpi_ = 96;
+    std::unique_ptr<IPreviewWindowModel> model_;
+    PreviewFonts fonts_;
+    platform::UniqueIcon bigIcon_;
+    platform::UniqueIcon smallIcon_;
+    std::vector<platform::PrinterCapabilities> printers_;
+    // The printer the session targets and its place in the printer list.
+    std::optional<platform::PrinterCapabilities> selectedPrinter_;
+    std::optional<std::size_t> selectedIndex_;
+    std::optional<Error> windowError_;
+    bool statusIsError_ = false;
+    PreviewRenderer renderer_;
+};
+
+LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_CREATE: return buildControls() ? 0 : -1;
+        case WM_SIZE: resize(); return 0;
+        case WM_PAINT: paint(); return 0;
+        case WM_ERASEBKGND: return 1;  // the renderer covers the whole client area
+        case WM_CLOSE: close(); return 0;
+        case WM_GETMINMAXINFO: minimumSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType != ODT_BUTTON) break;
+            drawPreviewButton(item, fonts_, static_cast<int>(dpi_));
+            return TRUE;
+        }
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(
+                colourPreviewControl(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), statusIsError_));
+        case WM_COMMAND: command(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_DPICHANGED: dpiChanged(*reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_DISPLAYCHANGE:
+            renderer_.discard();
+            ::InvalidateRect(window_, nullptr, FALSE);
+            return 0;
+        case WM_PRINTCLIENT: printClient(reinterpret_cast<HDC>(wParam)); return 0;
+        case DM_GETDEFID: return kDefaultButton;
+        case DM_SETDEFID: return TRUE;  // the print button stays the default
+        default: break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+bool PreviewWindow::buildControls() {
+    try {
+        dpi_ = ::GetDpiForWindow(window_);
+        setIcons();
+        if (!createPreviewControls(window_)) return false;
+        createFonts();
+        const PreviewView view = model_->view();
+        setText(control::kCopies, std::to_wstring(view.copies));
+        showPaperLines();
+        selectJobPrinter(view.printerId);
+        layOutPreviewControls(window_, static_cast<int>(dpi_));
+        refresh(false);
+        return true;
+    } catch (const std::exception&) {
+        return false;  // the window is not created
+    }
+}
+
+// The window's icons at the sizes its DPI asks for; the ones replaced stay
+// alive until the window has let go of them.
+void PreviewWindow::setIcons() {
+    const auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    platform::UniqueIcon big = app::loadAppIcon(module, ::GetSystemMetricsForDpi(SM_CXICON, dpi_));
+    platform::UniqueIcon small = app::loadAppIcon(module, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi_));
+    // The system's icon is shared and never destroyed.
+    const HICON fallback = ::LoadIconW(nullptr, IDI_APPLICATION);
+    ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big ? big.get() : fallback));
+    ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small.get() : fallback));
+    bigIcon_ = std::move(big);
+    smallIcon_ = std::move(small);
+}
+
+void PreviewWindow::createFonts() {
+    dpi_ = ::GetDpiForWindow(window_);
+    // The fonts being replaced stay alive until the controls have switched.
+    const PreviewFonts previous = std::exchange(fonts_, createPreviewFonts(static_cast<int>(dpi_)));
+    applyPreviewFonts(window_, fonts_, static_cast<int>(dpi_));
+}
+
+void PreviewWindow::selectJobPrinter(const std::string& printerId) {
+    Result<std::vector<platform::PrinterCapabilities>> listed = model_->listPrinters();
+    if (!listed) {
+        windowError_ = listed.error();
+        return;
+    }
+    printers_ = std::move(listed).value();
+    const HWND list = ::GetDlgItem(window_, control::kPrinterList);
+    for (const platform::PrinterCapabilities& printer : printers_) {
+        ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(printer.name.c_str()));
+    }
+    std::size_t index = 0;
+    while (index < printers_.size() && printers_[index].printerId != printerId) ++index;
+    if (index == printers_.size()) {
+        windowError_ = Error(protocol::codes::kPrinterNotFound, protocol::messages::kPrinterNotFound);
+        return;
+    }
+    ::SendMessageW(list, CB_SETCURSEL, index, 0);
+    selectedIndex_ = index;
+    selectedPrinter_ = printers_[index];
+    // The list's records carry no resolutions or papers: the session is
+    // re-targeted to the printer's full record.
+    Result<platform::PrinterCapabilities> record = model_->printerCapabilities(printerId);
+    if (!record) {
+        windowError_ = record.error();
+        return;
+    }
+    if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
+        windowError_ = retargeted.error();
+        return;
+    }
+    selectedPrinter_ = std::move(record).value();
+    showPaperLines();  // the resolution may have changed
+}
+
+void PreviewWindow::showPaperLines() {
+    const PaperInfoLines lines = paperInfoLines(model_->view());
+    setText(control::kPaperLine, lines.paper);
+    setText(control::kQualityLine, lines.quality);
+    setText(control::kOrientationLine, lines.orientation);
+}
+
+void PreviewWindow::refresh(bool invalidate) {
+    const PreviewView view = model_->view();
+    PreviewWindowState state;
+    state.windowError = windowError_;
+    state.printerListEmpty = printers_.empty();
+    state.printerSelected = selectedPrinter_.has_value();
+    state.printerAvailable = selectedPrinter_ && selectedPrinter_->status == platform::PrinterStatus::Ready;
+    state.printingEnabled = model_->printingEnabled();
+    state.settingsEnabled = model_->settingsEnabled();
+    const PreviewRefresh shown = decideRefresh(view, state);
+
+    setText(control::kPageCounter, shown.pageCounter);
+    setText(control::kZoomLabel, shown.zoomLabel);
+    setText(control::kActualSize, shown.actualSize);
+    enable(control::kPreviousPage, shown.previousEnabled);
+    enable(control::kNextPage, shown.nextEnabled);
+
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const platform::LayoutRect status =
+        rectOf(layoutPreviewWindow(client.right, client.bottom, static_cast<int>(dpi_)), control::kStatus);
+    const HWND statusBox = ::GetDlgItem(window_, control::kStatus);
+    ::SetWindowPos(statusBox, nullptr, status.x, status.y, status.width, status.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    statusIsError_ = shown.statusIsError;
+    setText(control::kStatus, shown.status);
+    ::InvalidateRect(statusBox, nullptr, TRUE);  // the colour may change with the same text
+
+    enable(control::kPrint, shown.printEnabled);
+    enable(control::kCopies, shown.copiesEnabled);
+    enable(control::kCopiesSpinner, shown.copiesEnabled);
+    enable(control::kPrinterList, shown.printerListEnabled);
+    enable(control::kSettings, shown.settingsEnabled);
+    if (invalidate) ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PreviewWindow::command(int id, int code) {
+    switch (id) {
+        case IDCANCEL:
+        case control::kClose: close(); return;
+        case control::kPrinterList:
+            if (code == CBN_SELCHANGE) {
+                changePrinter();
+            } else {
+                refresh(false);
+            }
+            return;
+        case control::kCopies:
+            if (code == EN_CHANGE || code == EN_KILLFOCUS) storeCopies(code == EN_KILLFOCUS);
+            return;
+        case control::kPreviousPage: turnPage(false); return;
+        case control::kNextPage: turnPage(true); return;
+        case control::kFitToWindow:
+            model_->setZoom({true, 1.0});
+            refresh(true);
+            return;
+        case control::kActualSize:
+            model_->setZoom({false, 1.0});
+            refresh(true);
+            return;
+        case control::kZoomOut: zoomBy(false); return;
+        case control::kZoomIn: zoomBy(true); return;
+        case control::kStatus: return;
+        // Enter, "打印" and "设置" do nothing beyond a refresh while the model
+        // offers neither printing nor the settings dialog; both buttons stay
+        // disabled then.
+        default: refresh(false); return;
+    }
+}
+
+void PreviewWindow::changePrinter() {
+    const LRESULT chosen = ::SendDlgItemMessageW(window_, control::kPrinterList, CB_GETCURSEL, 0, 0);
+    if (chosen < 0 || static_cast<std::size_t>(chosen) >= printers_.size()) {
+        refresh(true);
+        return;
+    }
+    const auto index = static_cast<std::size_t>(chosen);
+    Result<platform::PrinterCapabilities> record = model_->printerCapabilities(printers_[index].printerId);
+    std::optional<Error> failure;
+    if (!record) {
+        failure = record.error();
+    } else if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
+        failure = retargeted.error();
+    }
+    if (failure) {
+        // The session still targets the previous printer, and so does the list.
+        windowError_ = std::move(failure);
+        restorePrinterSelection();
+        refresh(true);
+        return;
+    }
+    selectedPrinter_ = std::move(record).value();
+    selectedIndex_ = index;
+    showPaperLines();
+    windowError_.reset();
+    refresh(true);
+}
+
+void PreviewWindow::restorePrinterSelection() {
+    const WPARAM index = selectedIndex_ ? *selectedIndex_ : static_cast<WPARAM>(-1);
+    ::SendDlgItemMessageW(window_, control::kPrinterList, CB_SETCURSEL, index, 0);
+}
+
+void PreviewWindow::storeCopies(bool focusLost) {
+    std::array<wchar_t, 16> text{};
+    ::GetDlgItemTextW(window_, control::kCopies, text.data(), static_cast<int>(text.size()));
+    if (!focusLost) {
+        if (const std::optional<std::uint32_t> copies = parseCopies(text.data())) model_->setCopies(*copies);
+        return;
+    }
+    const std::uint32_t copies = copiesOnFocusLost(text.data());
+    model_->setCopies(copies);
+    setText(control::kCopies, std::to_wstring(copies));
+}
+
+void PreviewWindow::turnPage(bool forward) {
+    const PreviewView view = model_->view();
+    const std::uint64_t count = view.pages ? view.pages->size() : 0;
+    if (forward && view.pageIndex + 1 < count) model_->setPageIndex(view.pageIndex + 1);
+    if (!forward && view.pageIndex != 0) model_->setPageIndex(view.pageIndex - 1);
+    refresh(true);
+}
+
+void PreviewWindow::zoomBy(bool in) {
+    const PreviewView view = model_->view();
+    const double fit = fitScaleNow(view);
+    model_->setZoom(in ? zoomedIn(view.zoom, fit) : zoomedOut(view.zoom, fit));
+    refresh(true);
+}
+
+// The fit scale for the current client area; not a number when the paper
+// cannot be converted to dots, which the model then refuses to store.
+double PreviewWindow::fitScaleNow(const PreviewView& view) const {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    try {
+        return fitScale(client.right, client.bottom, static_cast<int>(dpi_), paperDots(view));
+    } catch (const std::invalid_argument&) {
+        return std::numeric_limits<double>::quiet_NaN();
+    } catch (const std::overflow_error&) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+void PreviewWindow::close() {
+    Result<void> closed = model_->userClose();
+    if (closed) {
+        ::DestroyWindow(window_);  // deletes this object
+        return;
+    }
+    windowError_ = std::move(closed).error();
+    refresh(false);
+}
+
+void PreviewWindow::paint() {
+    const platform::PaintScope scope(window_);
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    renderFinished(renderer_.render(scope.dc(), client, dpi_, model_->view()));
+}
+
+// Device resources are made for the given DC and dropped again, so that the
+// next paint binds to the window's own DC afresh.
+void PreviewWindow::printClient(HDC dc) {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    renderer_.discard();
+    renderFinished(renderer_.render(dc, client, dpi_, model_->view()));
+    renderer_.discard();
+}
+
+void PreviewWindow::renderFinished(HRESULT result) {
+    if (SUCCEEDED(result)) return;
+    if (result == kRecreateTarget) {
+        // The renderer has dropped its device resources; they are made
+        // again on the next paint.
+        ::InvalidateRect(window_, nullptr, FALSE);
+        return;
+    }
+    windowError_ = drawingError(static_cast<std::uint32_t>(result));
+    refresh(false);
+}
+
+// The render target is bound to the paint DC at each paint, so a new size
+// needs only the controls moved and the window painted again.
+void PreviewWindow::resize() {
+    layOutPreviewControls(window_, static_cast<int>(dpi_));
+    ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PreviewWindow::dpiChanged(const RECT& suggested) {
+    createFonts();
+    setIcons();
+    renderer_.discard();
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layOutPreviewControls(window_, static_cast<int>(dpi_));
+    ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PreviewWindow::minimumSize(MINMAXINFO& info) const {
+    const ClientSize client = minimumClientSize(static_cast<int>(dpi_));
+    RECT frame{0, 0, client.width, client.height};
+    ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi_);
+    info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// Sets a control's text only when it differs, so that unchanged controls do
+// not flicker, and repaints owner-drawn captions.
+void PreviewWindow::setText(int id, const std::wstring& text) {
+    const HWND control = ::GetDlgItem(window_, id);
+    std::wstring current(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    current.resize(static_cast<std::size_t>(::GetWindowTextW(control, current.data(), static_cast<int>(current.size()))));
+    if (current == text) return;
+    ::SetWindowTextW(control, text.c_str());
+    ::InvalidateRect(control, nullptr, FALSE);
+}
+
+void PreviewWindow::enable(int id, bool enabled) { ::EnableWindow(::GetDlgItem(window_, id), enabled ? TRUE : FALSE); }
+
+}  // namespace
+
+bool registerPreviewWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = platform::objectWindowProc<PreviewWindow>;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = kPreviewWindowClassName;
+    return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND createPreviewWindow(HINSTANCE instance, HWND owner, std::unique_ptr<IPreviewWindowModel> model) {
+    const UINT ownerDpi = owner != nullptr ? ::GetDpiForWindow(owner) : 0;
+    const int dpi = static_cast<int>(ownerDpi != 0 ? ownerDpi : ::GetDpiForSystem());
+    // The window takes the model out of `model` while it is being created.
+    return ::CreateWindowExW(kExStyle, kPreviewWindowClassName, L"预览 Preview", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                             ::MulDiv(1120, dpi, 96), ::MulDiv(800, dpi, 96), owner, nullptr, instance, &model);
+}
+
+}  // namespace ks::preview

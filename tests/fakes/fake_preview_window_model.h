@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/printer_records.h"
+#include "preview/preview_window_model.h"
+#include "protocol/result.h"
+
+namespace ks::fakes {
+
+// A printer record with the members the preview window reads.
+inline platform::PrinterCapabilities printerRecord(const std::string& id, const wchar_t* name,
+                                                   platform::PrinterStatus status, std::uint32_t dpi) {
+    platform::PrinterCapabilities record;
+    record.printerId = id;
+    record.name = name;
+    record.status = status;
+    record.dpiX = dpi;
+    record.dpiY = dpi;
+    return record;
+}
+
+// What a fake preview model shows and answers, and what was asked of it. The
+// window owns and destroys its model, so the test keeps this part.
+struct FakePreviewState {
+    preview::PreviewView view;
+    Result<std::vector<platform::PrinterCapabilities>> printers = std::vector<platform::PrinterCapabilities>{};
+    // Full records by printer id; an id without one answers KSR-2001.
+    std::vector<platform::PrinterCapabilities> records;
+    Result<void> retargetResult;
+    Result<void> userCloseResult;
+    bool printingEnabled = false;
+    bool settingsEnabled = false;
+
+    std::vector<std::string> retargetedTo;
+    int userCloseCalls = 0;
+    int destroyedCalls = 0;
+};
+
+class FakePreviewWindowModel final : public preview::IPreviewWindowModel {
+public:
+    explicit FakePreviewWindowModel(std::shared_ptr<FakePreviewState> state) : state_(std::move(state)) {}
+
+    preview::PreviewView view() const override { return state_->view; }
+
+    void setPageIndex(std::uint64_t index) override {
+        if (index < state_->view.pages->size()) state_->view.pageIndex = index;
+    }
+
+    void setZoom(preview::PreviewZoom zoom) override {
+        if (std::isfinite(zoom.scale) && zoom.scale > 0) state_->view.zoom = zoom;
+    }
+
+    void setCopies(std::uint32_t copies) override { state_->view.copies = copies; }
+
+    Result<std::vector<platform::PrinterCapabilities>> listPrinters() override { return state_->printers; }
+
+    Result<platform::PrinterCapabilities> printerCapabilities(std::string_view printerId) override {
+        for (const platform::PrinterCapabilities& record : state_->records) {
+            if (record.printerId == printerId) return record;
+        }
+        return Error("KSR-2001", L"找不到指定打印机");
+    }
+
+    // Success takes the printer's id and resolution, as the session does.
+    Result<void> retarget(const platform::PrinterCapabilities& printer) override {
+        state_->retargetedTo.push_back(printer.printerId);
+        if (!state_->retargetResult) return state_->retargetResult;
+        state_->view.printerId = printer.printerId;
+        state_->view.dpiX = printer.dpiX;
+        state_->view.dpiY = printer.dpiY;
+        return {};
+    }
+
+    bool printingEnabled() const override { return state_->printingEnabled; }
+    bool settingsEnabled() const override { return state_->settingsEnabled; }
+
+    Result<void> userClose() override {
+        ++state_->userCloseCalls;
+        return state_->userCloseResult;
+    }
+
+    void windowDestroyed() noexcept override { ++state_->destroyedCalls; }
+
+private:
+    std::shared_ptr<FakePreviewState> state_;
+};
+
+}  // namespace ks::fakes
