@@ -1,0 +1,226 @@
+#include "preview/preview_command_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "fakes/fake_preview_host.h"
+#include "fakes/fake_winspool_api.h"
+#include "fakes/job_services.h"
+#include "preview/preview_coordinator.h"
+#include "printers/printer_catalog.h"
+
+namespace ks::preview {
+namespace {
+
+struct Posted {
+    std::uint64_t id;
+    PreviewCommand* command;
+};
+
+class PreviewCommandQueueTest : public testing::Test {
+protected:
+    // What the post function was handed, in order; it fails while
+    // `postFails_` is set.
+    PostCommand recordingPost() {
+        return [this](std::uint64_t id, PreviewCommand* command) {
+            if (postFails_) return false;
+            posted_.push_back({id, command});
+            return true;
+        };
+    }
+
+    fakes::FakeWinspoolApi spooler_;
+    printers::PrinterCatalog catalog_{spooler_};
+    fakes::FakeJobServices jobs_{catalog_};
+    fakes::FakePreviewHost unusedHost_;
+    PreviewCoordinator coordinator_{jobs_.manager, unusedHost_};
+    bool postFails_ = false;
+    std::vector<Posted> posted_;
+    PreviewCommandQueue queue_{recordingPost()};
+};
+
+TEST_F(PreviewCommandQueueTest, RefusesUntilBoundAndBindsOnce) {
+    const auto unbound = queue_.ShowPreparing("a");
+    ASSERT_FALSE(unbound);
+    EXPECT_EQ(unbound.error(), Error("KSR-4007", L"预览宿主尚未绑定或已经关闭"));
+
+    ASSERT_TRUE(queue_.bind(coordinator_, catalog_));
+    EXPECT_EQ(queue_.coordinator(), &coordinator_);
+    const auto again = queue_.bind(coordinator_, catalog_);
+    ASSERT_FALSE(again);
+    EXPECT_EQ(again.error(), Error("KSR-4007", L"预览宿主已经绑定或关闭"));
+
+    EXPECT_TRUE(queue_.ShowPreparing("a").value());
+    queue_.unbind();
+    EXPECT_EQ(queue_.coordinator(), nullptr);
+    EXPECT_EQ(queue_.catalog(), nullptr);
+    EXPECT_FALSE(queue_.ShowPreparing("a"));
+    EXPECT_EQ(posted_.size(), 1u);
+}
+
+TEST_F(PreviewCommandQueueTest, RefusesSessionsWithoutPagesAndClosingWithoutAnId) {
+    ASSERT_TRUE(queue_.bind(coordinator_, catalog_));
+    auto noPages = fakes::preparedJob("a");
+    noPages.pages = std::make_shared<std::vector<raster::RasterPage>>();
+    for (auto session : {std::shared_ptr<PreviewSession>(), std::make_shared<PreviewSession>(std::move(noPages))}) {
+        const auto shown = queue_.ShowPreview(session);
+        ASSERT_FALSE(shown);
+        EXPECT_EQ(shown.error(), Error("KSR-4007", L"预览会话没有有效页面"));
+    }
+    const auto closed = queue_.ClosePreview("");
+    ASSERT_FALSE(closed);
+    EXPECT_EQ(closed.error(), Error("KSR-4007", L"关闭预览时缺少任务标识"));
+    EXPECT_TRUE(posted_.empty());
+}
+
+TEST_F(PreviewCommandQueueTest, CommandsCarryTheirRequestAndAreTakenOnceUnderTheirOwnIdAndAddress) {
+    ASSERT_TRUE(queue_.bind(coordinator_, catalog_));
+    const auto session = std::make_shared<PreviewSession>(fakes::preparedJob("shown"));
+    ASSERT_TRUE(queue_.ShowPreview(session));
+    ASSERT_TRUE(queue_.ShowPreparing("prepared"));
+    ASSERT_TRUE(queue_.ClosePreview("closed"));
+    ASSERT_EQ(posted_.size(), 3u);
+    EXPECT_EQ(posted_[0].id, 1u);
+    EXPECT_EQ(posted_[1].id, 2u);
+    EXPECT_EQ(posted_[2].id, 3u);
+    EXPECT_EQ(session.use_count(), 2) << "the pending command holds the session";
+
+    // Stale ids, a forged address and a null address leave the table alone.
+    EXPECT_EQ(queue_.take(4, posted_[0].command), nullptr);
+    EXPECT_EQ(queue_.take(1, posted_[1].command), nullptr);
+    EXPECT_EQ(queue_.take(1, nullptr), nullptr);
+
+    const auto show = queue_.take(1, posted_[0].command);
+    ASSERT_NE(show, nullptr);
+    EXPECT_EQ(show->session, session);
+    EXPECT_EQ(show->jobId, "shown");
+    EXPECT_EQ(show->preparing, 0);
+    EXPECT_EQ(queue_.take(1, posted_[0].command), nullptr) << "taken once";
+
+    const auto preparing = queue_.take(2, posted_[1].command);
+    ASSERT_NE(preparing, nullptr);
+    EXPECT_EQ(preparing->session, nullptr);
+    EXPECT_EQ(preparing->jobId, "prepared");
+    EXPECT_EQ(preparing->preparing, 1);
+
+    const auto close = queue_.take(3, posted_[2].command);
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->session, nullptr);
+    EXPECT_EQ(close->jobId, "closed");
+    EXPECT_EQ(close->preparing, 0);
+}
+
+TEST_F(PreviewCommandQueueTest, AFailedPostKeepsNothingAndTheNextIdMovesOn) {
+    ASSERT_TRUE(queue_.bind(coordinator_, catalog_));
+    const auto session = std::make_shared<PreviewSession>(fakes::preparedJob("a"));
+    postFails_ = true;
+    const auto shown = queue_.ShowPreview(session);
+    ASSERT_FALSE(shown);
+    EXPECT_EQ(shown.error(), Error("KSR-4007", L"无法投递预览窗口消息"));
+    EXPECT_EQ(session.use_count(), 1) << "the command is gone";
+
+    postFails_ = false;
+    ASSERT_TRUE(queue_.ShowPreview(session));
+    EXPECT_EQ(posted_.at(0).id, 2u);
+    const auto pending = queue_.close();
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(pending->size(), 1u) << "only the posted command was pending";
+}
+
+TEST_F(PreviewCommandQueueTest, CloseHandsBackThePendingCommandsOnceAndRefusesLaterPosts) {
+    ASSERT_TRUE(queue_.bind(coordinator_, catalog_));
+    const auto session = std::make_shared<PreviewSession>(fakes::preparedJob("a"));
+    ASSERT_TRUE(queue_.ShowPreview(session));
+    ASSERT_TRUE(queue_.ShowPreparing("b"));
+    ASSERT_NE(queue_.take(posted_[1].id, posted_[1].command), nullptr);
+
+    auto pending = queue_.close();
+    ASSERT_TRUE(pending);
+    ASSERT_EQ(pending->size(), 1u);
+    EXPECT_EQ(pending->front()->session, session);
+    EXPECT_EQ(queue_.take(posted_[0].id, posted_[0].command), nullptr) << "its message finds nothing";
+    EXPECT_FALSE(queue_.close()) << "closed once";
+    const auto late = queue_.ShowPreparing("c");
+    ASSERT_FALSE(late);
+    EXPECT_EQ(late.error(), Error("KSR-4007", L"预览宿主尚未绑定或已经关闭"));
+    EXPECT_FALSE(queue_.bind(coordinator_, catalog_));
+
+    pending.reset();
+    EXPECT_EQ(session.use_count(), 1);
+}
+
+// Several threads post while a consumer takes and a final close collects the
+// rest: every command ends in exactly one place and is destroyed once.
+TEST(PreviewCommandQueueThreadsTest, EveryPostedCommandIsTakenOrCollectedExactlyOnce) {
+    std::mutex channelMutex;
+    std::condition_variable channelReady;
+    std::deque<Posted> channel;
+    bool stopConsumer = false;
+    PreviewCommandQueue queue([&](std::uint64_t id, PreviewCommand* command) {
+        {
+            const std::lock_guard lock(channelMutex);
+            channel.push_back({id, command});
+        }
+        channelReady.notify_one();
+        return true;
+    });
+    fakes::FakeWinspoolApi spooler;
+    printers::PrinterCatalog catalog(spooler);
+    fakes::FakeJobServices jobs(catalog);
+    fakes::FakePreviewHost unusedHost;
+    PreviewCoordinator coordinator(jobs.manager, unusedHost);
+    ASSERT_TRUE(queue.bind(coordinator, catalog));
+    const auto session = std::make_shared<PreviewSession>(fakes::preparedJob("a"));
+
+    std::set<std::uint64_t> taken;
+    std::thread consumer([&] {
+        for (;;) {
+            std::unique_lock lock(channelMutex);
+            channelReady.wait(lock, [&] { return stopConsumer || !channel.empty(); });
+            if (channel.empty()) return;
+            const Posted message = channel.front();
+            channel.pop_front();
+            lock.unlock();
+            // The consumer races the final close: what it misses, close has.
+            if (auto command = queue.take(message.id, message.command)) {
+                EXPECT_TRUE(taken.insert(message.id).second);
+            }
+        }
+    });
+
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 300;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < kThreads; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < kPerThread; ++i) {
+                const auto posted = (i + t) % 3 == 0 ? queue.ShowPreview(session)
+                                                     : ((i + t) % 3 == 1 ? queue.ShowPreparing("p") : queue.ClosePreview("c"));
+                EXPECT_TRUE(posted && posted.value());
+            }
+        });
+    }
+    for (auto& poster : posters) poster.join();
+    auto rest = queue.close();
+    {
+        const std::lock_guard lock(channelMutex);
+        stopConsumer = true;
+    }
+    channelReady.notify_one();
+    consumer.join();
+
+    ASSERT_TRUE(rest);
+    EXPECT_EQ(taken.size() + rest->size(), std::size_t{kThreads * kPerThread});
+    rest.reset();
+    EXPECT_EQ(session.use_count(), 1) << "every command that held the session is gone";
+}
+
+}  // namespace
+}  // namespace ks::preview
