@@ -188,13 +188,15 @@ TEST_F(PreviewCoordinatorTest, CancelAndDismissCloseTheWindowUnlessTheWindowAske
 
 // Threads race through whole previews of their own jobs against a consumer
 // playing the UI thread. Most attempts are refused as busy; the state must
-// stay whole and every command be consumed or collected exactly once.
+// stay whole, and every command be taken or collected at shutdown exactly
+// once and then be gone with its session.
 TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
     fakes::FakeWinspoolApi spooler;
     printers::PrinterCatalog catalog(spooler);
     fakes::FakeJobServices jobs(catalog);
     std::atomic<int> posted{0};
     std::atomic<int> taken{0};
+    std::atomic<int> previewsOpened{0};
     std::mutex channelMutex;
     std::vector<std::pair<std::uint64_t, PreviewCommand*>> channel;
     PreviewCommandQueue queue([&](std::uint64_t id, PreviewCommand* command) {
@@ -207,6 +209,7 @@ TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
     ASSERT_TRUE(queue.bind(coordinator, catalog));
 
     std::atomic<bool> done{false};
+    std::vector<std::weak_ptr<PreviewSession>> sessions;  // of the commands taken
     std::thread ui([&] {
         // Takes what was posted, and asks the coordinator as the windows do.
         while (!done) {
@@ -219,7 +222,10 @@ TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
                 const auto command = queue.take(id, address);
                 if (!command) continue;
                 ++taken;
-                if (command->session) static_cast<void>(coordinator.IsActive(command->session));
+                if (command->session) {
+                    sessions.push_back(command->session);
+                    static_cast<void>(coordinator.IsActive(command->session));
+                }
                 if (command->preparing != 0) static_cast<void>(coordinator.IsPreparing(command->jobId));
             }
             std::this_thread::yield();
@@ -247,6 +253,7 @@ TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
                     EXPECT_FALSE(complete) << "a prepared job always opens";
                     continue;
                 }
+                ++previewsOpened;
                 EXPECT_TRUE(coordinator.Busy());
                 if (round % 3 == 0) {
                     EXPECT_TRUE(coordinator.EndSession(id));
@@ -263,9 +270,16 @@ TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
     done = true;
     ui.join();
 
+    EXPECT_GT(previewsOpened, 0);
     EXPECT_FALSE(coordinator.Busy()) << "every thread ended its own previews";
     ASSERT_TRUE(rest);
     EXPECT_EQ(taken + static_cast<int>(rest->size()), posted.load());
+    for (const auto& command : *rest) {
+        if (command->session) sessions.push_back(command->session);
+    }
+    rest.reset();
+    EXPECT_FALSE(sessions.empty());
+    for (const auto& session : sessions) EXPECT_TRUE(session.expired());
 }
 
 }  // namespace

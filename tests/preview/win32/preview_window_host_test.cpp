@@ -188,7 +188,7 @@ TEST_F(PreviewWindowHostTest, ThePreparingWindowAppearsAndClosingOrItsTimerEndsT
     EXPECT_EQ(late.error(), Error("KSR-4005", L"预览准备已取消"));
 }
 
-TEST_F(PreviewWindowHostTest, ThePreviewOpensOnceReplacesThePreparingWindowAndClosesWithItsJob) {
+TEST_F(PreviewWindowHostTest, ThePreviewOpensOnceReplacesThePreparingWindowAndIsForgottenWhenClosed) {
     ASSERT_TRUE(coordinator_.Prepare("a"));
     pump();
     ASSERT_NE(preparingWindow(), nullptr);
@@ -215,14 +215,12 @@ TEST_F(PreviewWindowHostTest, ThePreviewOpensOnceReplacesThePreparingWindowAndCl
     pump();
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_EQ(host_.DialogWindow(), nullptr);
-}
 
-TEST_F(PreviewWindowHostTest, AWindowTheUserClosesIsForgotten) {
-    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), false));
+    // A window that goes by itself is forgotten too.
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("b"), false));
     pump();
-    const HWND window = host_.DialogWindow();
-    ASSERT_NE(window, nullptr);
-    ::SendMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_NE(host_.DialogWindow(), nullptr);
+    ::SendMessageW(host_.DialogWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(host_.DialogWindow(), nullptr);
 }
 
