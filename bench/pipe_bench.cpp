@@ -84,7 +84,7 @@ struct BenchService {
     NoPrinters winspool;
     ks::printers::PrinterCatalog catalog{winspool};
     ks::fakes::FakeJobServices jobs{catalog};
-    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, jobs.preparation, jobs.manager, [] { return false; }};
+    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, jobs.preparation, jobs.manager, nullptr};
     ks::protocol::NamedPipeServer server{
         dispatcher,
         {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult},

@@ -15,6 +15,8 @@
 #include "platform/scope_exit.h"
 #include "platform/win32/spooler_job_api.h"
 #include "platform/win32/winspool_api.h"
+#include "preview/preview_coordinator.h"
+#include "preview/win32/preview_window_host.h"
 #include "printers/printer_catalog.h"
 #include "printing/raster_print_engine.h"
 #include "printing/win32/gdi_print_api.h"
@@ -58,7 +60,11 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     jobs::SpoolerControl spoolerControl(catalog, spoolerJobs);
     jobs::JobManager jobManager(engine, spoolerControl, protocol::decodeAnsiCodePage);
     jobs::JobPreparation preparation(catalog, raster::decodePng);
-    protocol::CommandDispatcher dispatcher(catalog, winspool, preparation, jobManager, [] { return false; });
+    preview::PreviewWindowHost previewWindowHost(hiddenWindow.get(), preview::systemPreviewHostFunctions(), previewWindows);
+    preview::PreviewCoordinator coordinator(jobManager, previewWindowHost);
+    // A preview that cannot be shown is never accepted.
+    protocol::CommandDispatcher dispatcher(catalog, winspool, preparation, jobManager,
+                                           previewWindows ? &coordinator : nullptr);
     const StopRequest stopRequest(hiddenWindow.get(), ::GetCurrentThreadId());
     protocol::NamedPipeServer pipeServer(dispatcher, systemPipeIo(), stopRequest);
 
@@ -66,11 +72,18 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     // them.
     const platform::ScopeExit shutdown([&] {
         pipeServer.stop();
+        // Fails only off the UI thread, and this is the UI thread.
+        static_cast<void>(previewWindowHost.Shutdown());
         if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
         trayIconAdded = false;
         trayImage.reset();
         windowsReady = false;
+        previewHost = nullptr;
     });
+    if (const auto bound = previewWindowHost.Bind(coordinator, catalog); !bound) {
+        return failStartup(hiddenWindow.get(), bound.error().message());
+    }
+    previewHost = &previewWindowHost;
     windowsReady = true;
 
     trayImage = loadNotificationIcon(instance);
@@ -78,7 +91,7 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     if (!trayIconAdded) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (afterStartup) afterStartup();
-    return runMessageLoop();
+    return runMessageLoop([&previewWindowHost] { return previewWindowHost.DialogWindow(); });
 }
 
 int runService(AppHost& host, HINSTANCE instance, int showCommand) noexcept {

@@ -5,6 +5,11 @@
 #include <functional>
 
 #include "platform/win32/gdi_objects.h"
+#include "preview/win32/preview_window_factory.h"
+
+namespace ks::preview {
+class PreviewWindowHost;
+}
 
 namespace ks::app {
 
@@ -12,6 +17,9 @@ namespace ks::app {
 // entry point creates it zero-initialised; the hidden window reaches it
 // through its user data.
 struct AppHost {
+    // Set once start-up succeeded, cleared during shutdown: the hidden
+    // window hands it every message first.
+    preview::PreviewWindowHost* previewHost = nullptr;
     UINT taskbarCreatedMessage = 0;  // from RegisterWindowMessageW("TaskbarCreated")
     // True from the end of start-up until shutdown begins: only then do the
     // tray's clicks and menu commands reach the service's windows.
@@ -26,6 +34,10 @@ struct AppHost {
     // host makes it throw to stand for a component that fails at the last
     // moment of start-up.
     std::function<void()> afterStartup;
+    // Makes the preview windows. While empty the service cannot show a
+    // preview, and the preview commands answer that they are not
+    // implemented rather than accept one.
+    preview::PreviewWindowFactory previewWindows;
 
     // Starts every component, runs the message loop until the user stops the
     // service, tears down in order and returns the process exit code: 0 after

@@ -5,6 +5,7 @@
 #include "app/exit_dialog.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
+#include "preview/win32/preview_window_host.h"
 #include "resource_ids.h"
 
 namespace ks::app {
@@ -68,6 +69,7 @@ LRESULT CALLBACK trayOwnerWindowProc(HWND window, UINT message, WPARAM wParam, L
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     if (auto* host = reinterpret_cast<AppHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (host->previewHost != nullptr && host->previewHost->HandleWindowMessage(message, wParam, lParam)) return 0;
         if (message == host->taskbarCreatedMessage && message != 0) {
             // Explorer restarted: the icon comes back; once added, the mark
             // stays even if this attempt fails.

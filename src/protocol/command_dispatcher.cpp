@@ -10,39 +10,62 @@ namespace ks::protocol {
 
 namespace {
 
-ProtocolResponse jobResponse(const std::string& requestId, const Result<jobs::JobRecord>& record) {
+ProtocolResponse jobResponse(const std::string& requestId, const Result<jobs::JobRecord>& record,
+                             AcceptedMember accepted = AcceptedMember::Omit) {
     if (!record) return errorResponse(requestId, record.error());
-    return successResponse(requestId, jobStatusJson(record.value(), AcceptedMember::Omit));
+    return successResponse(requestId, jobStatusJson(record.value(), accepted));
+}
+
+ProtocolResponse acceptedResponse(const std::string& requestId, const Result<void>& outcome) {
+    if (!outcome) return errorResponse(requestId, outcome.error());
+    return successResponse(requestId, std::string(kAcceptedObjectJson));
 }
 
 }  // namespace
 
 CommandDispatcher::CommandDispatcher(printers::PrinterCatalog& catalog, platform::IWinspoolApi& winspool,
                                      jobs::JobPreparation& preparation, jobs::JobManager& jobs,
-                                     PreviewBusyQuery previewBusy)
-    : catalog_(catalog),
-      winspool_(winspool),
-      preparation_(preparation),
-      jobs_(jobs),
-      previewBusy_(std::move(previewBusy)) {}
+                                     preview::PreviewCoordinator* preview)
+    : catalog_(catalog), winspool_(winspool), preparation_(preparation), jobs_(jobs), preview_(preview) {}
 
 ProtocolResponse CommandDispatcher::dispatch(const ProtocolRequest& request, Blobs blobs) {
     // Validation guarantees each command's payload; an absent one is empty.
     const std::string clientJobId = request.clientJobId.value_or(std::string());
     switch (request.command) {
         case CommandId::SystemHello: return successResponse(request.requestId, helloObjectJson());
-        case CommandId::SystemHealth: return successResponse(request.requestId, healthObjectJson(previewBusy_()));
+        case CommandId::SystemHealth:
+            return successResponse(request.requestId, healthObjectJson(preview_ != nullptr && preview_->Busy()));
         case CommandId::PrintersList: return listPrinters(request);
         case CommandId::PrintersCapabilities: return printerCapabilities(request);
         case CommandId::JobsPrint: return printJob(request, std::move(blobs));
         case CommandId::JobsStatus: return jobResponse(request.requestId, jobs_.status(clientJobId));
-        case CommandId::JobsCancel: return jobResponse(request.requestId, jobs_.cancel(clientJobId));
-        default:
-            // Valid commands whose service is not part of this build answer
-            // with the request's id, unlike validation errors.
-            return errorResponse(request.requestId,
-                                 Error(codes::kCommandUnsupported, messages::kCommandNotImplemented));
+        case CommandId::JobsCancel: return cancelJob(request);
+        case CommandId::JobsPreview:
+        case CommandId::JobsPreviewComplete:
+        case CommandId::JobsPreviewPrepare:
+        case CommandId::JobsPreviewDismiss:
+            if (preview_ != nullptr) return previewCommand(request, std::move(blobs));
+            break;
+        default: break;
     }
+    // Valid commands whose service is not part of this build answer with the
+    // request's id, unlike validation errors.
+    return errorResponse(request.requestId, Error(codes::kCommandUnsupported, messages::kCommandNotImplemented));
+}
+
+ProtocolResponse CommandDispatcher::previewCommand(const ProtocolRequest& request, Blobs blobs) {
+    const std::string clientJobId = request.clientJobId.value_or(std::string());
+    switch (request.command) {
+        case CommandId::JobsPreviewPrepare: return acceptedResponse(request.requestId, preview_->Prepare(clientJobId));
+        case CommandId::JobsPreviewDismiss:
+            return acceptedResponse(request.requestId, preview_->Dismiss(clientJobId, false));
+        default: break;
+    }
+    auto prepared = prepare(request, std::move(blobs));
+    if (!prepared) return errorResponse(request.requestId, prepared.error());
+    const bool complete = request.command == CommandId::JobsPreviewComplete;
+    return jobResponse(request.requestId, preview_->Open(std::move(prepared).value(), complete),
+                       AcceptedMember::Include);
 }
 
 ProtocolResponse CommandDispatcher::listPrinters(const ProtocolRequest& request) {
@@ -60,12 +83,27 @@ ProtocolResponse CommandDispatcher::listPrinters(const ProtocolRequest& request)
     return successResponse(request.requestId, printerListJson(entries));
 }
 
+Result<jobs::PreparedJob> CommandDispatcher::prepare(const ProtocolRequest& request, Blobs blobs) {
+    if (!request.job) return Error(codes::kJobInvalid, messages::kPrintJobMissing);
+    return preparation_.prepareJob(*request.job, std::move(blobs));
+}
+
 ProtocolResponse CommandDispatcher::printJob(const ProtocolRequest& request, Blobs blobs) {
-    if (!request.job) return errorResponse(request.requestId, Error(codes::kJobInvalid, messages::kPrintJobMissing));
-    auto prepared = preparation_.prepareJob(*request.job, std::move(blobs));
+    auto prepared = prepare(request, std::move(blobs));
     if (!prepared) return errorResponse(request.requestId, prepared.error());
     const jobs::PreparedJob& job = prepared.value();
     return jobResponse(request.requestId, jobs_.submit(job.clientJobId, job.contentHash, job.ticket, job.pages));
+}
+
+ProtocolResponse CommandDispatcher::cancelJob(const ProtocolRequest& request) {
+    const std::string clientJobId = request.clientJobId.value_or(std::string());
+    if (preview_ != nullptr) {
+        // The open preview's job is cancelled through the preview, which
+        // also closes its window; any other job is the job manager's alone.
+        auto cancelled = preview_->Cancel(clientJobId, false);
+        if (cancelled || !cancelled.error().hasCode(codes::kJobNotFound)) return jobResponse(request.requestId, cancelled);
+    }
+    return jobResponse(request.requestId, jobs_.cancel(clientJobId));
 }
 
 ProtocolResponse CommandDispatcher::printerCapabilities(const ProtocolRequest& request) {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <functional>
-
 #include "jobs/job_manager.h"
 #include "jobs/job_preparation.h"
 #include "platform/winspool_api.h"
+#include "preview/preview_coordinator.h"
 #include "printers/printer_catalog.h"
 #include "protocol/frame.h"
 #include "protocol/request.h"
@@ -17,14 +16,14 @@ namespace ks::protocol {
 // server's thread, one request at a time.
 class CommandDispatcher {
 public:
-    // Whether a preview session is open or being prepared (system.health).
-    using PreviewBusyQuery = std::function<bool()>;
-
     // `catalog` answers printers.list and printers.capabilities; `winspool`
     // names the default printer for printers.list; `preparation` and `jobs`
-    // serve the job commands. All must outlive the dispatcher.
+    // serve the job commands; `preview` serves the preview commands, cancels
+    // previewed jobs and tells system.health whether a preview is busy. All
+    // must outlive the dispatcher. Without `preview` (a build that cannot
+    // show previews) the preview commands answer KSR-1005.
     CommandDispatcher(printers::PrinterCatalog& catalog, platform::IWinspoolApi& winspool,
-                      jobs::JobPreparation& preparation, jobs::JobManager& jobs, PreviewBusyQuery previewBusy);
+                      jobs::JobPreparation& preparation, jobs::JobManager& jobs, preview::PreviewCoordinator* preview);
 
     CommandDispatcher(const CommandDispatcher&) = delete;
     CommandDispatcher& operator=(const CommandDispatcher&) = delete;
@@ -36,13 +35,18 @@ public:
 private:
     ProtocolResponse listPrinters(const ProtocolRequest& request);
     ProtocolResponse printerCapabilities(const ProtocolRequest& request);
+    // The job payload's pages decoded and checked against the printer.
+    Result<jobs::PreparedJob> prepare(const ProtocolRequest& request, Blobs blobs);
     ProtocolResponse printJob(const ProtocolRequest& request, Blobs blobs);
+    // jobs.preview, jobs.preview.complete, .prepare and .dismiss.
+    ProtocolResponse previewCommand(const ProtocolRequest& request, Blobs blobs);
+    ProtocolResponse cancelJob(const ProtocolRequest& request);
 
     printers::PrinterCatalog& catalog_;
     platform::IWinspoolApi& winspool_;
     jobs::JobPreparation& preparation_;
     jobs::JobManager& jobs_;
-    PreviewBusyQuery previewBusy_;
+    preview::PreviewCoordinator* preview_;
 };
 
 }  // namespace ks::protocol

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_preview_host.h"
 #include "fakes/fake_winspool_api.h"
 #include "fakes/job_services.h"
+#include "preview/preview_coordinator.h"
 #include "printers/printer_catalog.h"
 #include "protocol/response_encoder.h"
 
@@ -33,10 +35,10 @@ class CommandDispatcherTest : public testing::Test {
 protected:
     fakes::FakeWinspoolApi spooler_;
     printers::PrinterCatalog catalog_{spooler_};
-    bool previewBusy_ = false;
     fakes::FakeJobServices jobs_{catalog_};
-    CommandDispatcher dispatcher_{catalog_, spooler_, jobs_.preparation, jobs_.manager,
-                                  [this] { return previewBusy_; }};
+    fakes::FakePreviewHost previewHost_;
+    preview::PreviewCoordinator coordinator_{jobs_.manager, previewHost_};
+    CommandDispatcher dispatcher_{catalog_, spooler_, jobs_.preparation, jobs_.manager, &coordinator_};
 };
 
 TEST_F(CommandDispatcherTest, HelloAndHealthAnswerWithTheRequestId) {
@@ -46,15 +48,17 @@ TEST_F(CommandDispatcherTest, HelloAndHealthAnswerWithTheRequestId) {
 
     EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
               R"({"status":"Running","activePreview":false})");
-    previewBusy_ = true;
-    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
-              R"({"status":"Running","activePreview":true})");
 }
 
 TEST_F(CommandDispatcherTest, CommandsWithoutAHandlerAnswerNotImplementedWithTheRequestId) {
+    // A build that cannot show previews has no preview commands either.
+    CommandDispatcher withoutPreview{catalog_, spooler_, jobs_.preparation, jobs_.manager, nullptr};
     for (const auto command : {CommandId::SettingsGetCalibration, CommandId::SettingsOpenCalibration,
-                               CommandId::JobsPreview, CommandId::JobsPreviewDismiss}) {
-        const auto response = dispatcher_.dispatch(requestFor(command), Blobs{});
+                               CommandId::JobsPreview, CommandId::JobsPreviewComplete, CommandId::JobsPreviewPrepare,
+                               CommandId::JobsPreviewDismiss}) {
+        auto request = requestFor(command);
+        request.clientJobId = "a";
+        const auto response = withoutPreview.dispatch(request, Blobs{});
         EXPECT_FALSE(response.ok);
         EXPECT_EQ(response.requestId, "0b7f7f9e-3c1a-4d7e-9a51-2f7c0e6b8a11");
         EXPECT_EQ(response.errorCode, "KSR-1005");
@@ -231,6 +235,55 @@ TEST_F(JobCommandsTest, APreparationErrorIsTheAnswerAndNothingPrints) {
     EXPECT_EQ(response.errorCode, "KSR-2007");
     EXPECT_EQ(response.errorMessage, L"打印机能力或纸张已变化，请重新生成页面");
     EXPECT_EQ(jobs_.executor.documents, 0u);
+}
+
+// ---------------------------------------------------------------- preview
+
+TEST_F(JobCommandsTest, PrepareThenCompleteAnswerAcceptedAndAJobStatusWithAccepted) {
+    const std::string id = printRequest().job->clientJobId;
+    EXPECT_EQ(encodeResponse(about(CommandId::JobsPreviewPrepare, id)), okEnvelope(R"({"accepted":true})"));
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
+              R"({"status":"Running","activePreview":true})");
+
+    auto complete = printRequest();
+    complete.command = CommandId::JobsPreviewComplete;
+    EXPECT_EQ(encodeResponse(dispatcher_.dispatch(complete, onePng())),
+              okEnvelope(R"({"accepted":true,"jobId":"ks-job-1","state":"Previewing"})"));
+    EXPECT_EQ(previewHost_.calls, (std::vector<std::string>{"preparing " + id, "show " + id}));
+
+    // Cancelling the previewed job goes through the preview, which closes
+    // its window.
+    EXPECT_EQ(encodeResponse(about(CommandId::JobsCancel, id)),
+              okEnvelope(R"({"jobId":"ks-job-1","state":"Cancelled"})"));
+    EXPECT_EQ(previewHost_.calls.back(), "close " + id);
+    EXPECT_EQ(dispatcher_.dispatch(requestFor(CommandId::SystemHealth), Blobs{}).result,
+              R"({"status":"Running","activePreview":false})");
+    EXPECT_EQ(jobs_.executor.documents, 0u);
+}
+
+TEST_F(JobCommandsTest, PreviewOfAPrintedJobAnswersItsStatusWithAcceptedFalse) {
+    ASSERT_TRUE(dispatcher_.dispatch(printRequest(), onePng()).ok);
+    auto preview = printRequest();
+    preview.command = CommandId::JobsPreview;
+    EXPECT_EQ(encodeResponse(dispatcher_.dispatch(preview, onePng())),
+              okEnvelope(R"({"accepted":false,"jobId":"ks-job-1","state":"Queued","windowsJobId":1})"));
+    EXPECT_TRUE(previewHost_.calls.empty());
+}
+
+TEST_F(JobCommandsTest, DismissAnswersAcceptedOnceAndPreviewErrorsKeepTheRequestId) {
+    EXPECT_EQ(about(CommandId::JobsPreviewPrepare, "a").result, R"({"accepted":true})");
+    EXPECT_EQ(encodeResponse(about(CommandId::JobsPreviewDismiss, "a")), okEnvelope(R"({"accepted":true})"));
+    EXPECT_EQ(previewHost_.calls.back(), "close a");
+    EXPECT_EQ(encodeResponse(about(CommandId::JobsPreviewDismiss, "a")),
+              std::string(R"({"protocol":1,"requestId":")") + kRequestId +
+                  R"(","ok":false,"error":{"code":"KSR-4005","message":"预览准备已结束或已取消"}})");
+
+    auto complete = printRequest();
+    complete.command = CommandId::JobsPreviewComplete;
+    const auto late = dispatcher_.dispatch(complete, onePng());
+    EXPECT_EQ(late.requestId, kRequestId);
+    EXPECT_EQ(late.errorCode, "KSR-4005");
+    EXPECT_EQ(late.errorMessage, L"预览准备已取消");
 }
 
 }  // namespace

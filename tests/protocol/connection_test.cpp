@@ -78,7 +78,7 @@ protected:
     fakes::FakeWinspoolApi winspool_;
     printers::PrinterCatalog catalog_{winspool_};
     fakes::FakeJobServices jobs_{catalog_};
-    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, [] { return false; }};
+    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, nullptr};
     std::atomic<bool> running_{true};
 };
 
@@ -168,10 +168,22 @@ TEST_F(ConnectionTest, CannedFrameMatchesTheEncodedOutOfMemoryError) {
               responseFrame(errorResponse("", Error("KSR-3003", L"请求处理内存不足，请减少页数或尺寸后重试"))));
 }
 
+// A spooler that fails inside, as an internal error would.
+class ThrowingWinspoolApi final : public platform::IWinspoolApi {
+public:
+    std::wstring defaultPrinterName() override { throw std::runtime_error("Unable to compute SHA-256"); }
+    Result<std::vector<platform::PrinterInfo>> enumeratePrinters() override {
+        return std::vector<platform::PrinterInfo>{};
+    }
+    Result<platform::PrinterCapabilities> queryCapabilities(const platform::PrinterInfo&) override {
+        return platform::PrinterCapabilities{};
+    }
+};
+
 TEST_F(ConnectionTest, InternalFailureEndsOnlyThisConnection) {
-    CommandDispatcher throwing{catalog_, winspool_, jobs_.preparation, jobs_.manager,
-                               []() -> bool { throw std::runtime_error("Unable to compute SHA-256"); }};
-    ScriptedConnection connection(concat({frameOf(request("system.health")), frameOf(request("system.hello"))}));
+    ThrowingWinspoolApi throwingSpooler;
+    CommandDispatcher throwing{catalog_, throwingSpooler, jobs_.preparation, jobs_.manager, nullptr};
+    ScriptedConnection connection(concat({frameOf(request("printers.list")), frameOf(request("system.hello"))}));
     serveConnection(connection, throwing, running_, [] { return kNow; });
     EXPECT_TRUE(connection.output.empty());
 

@@ -196,7 +196,7 @@ protected:
     fakes::FakeWinspoolApi winspool_;
     printers::PrinterCatalog catalog_{winspool_};
     fakes::FakeJobServices jobs_{catalog_};
-    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, [] { return false; }};
+    CommandDispatcher dispatcher_{catalog_, winspool_, jobs_.preparation, jobs_.manager, nullptr};
     FakePipeIo io_;
     std::wstring pipeName_;
     std::atomic<int> failureCalls_{0};

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "jobs/job_manager.h"
+#include "jobs/job_record.h"
+#include "jobs/prepared_job.h"
+#include "platform/mutex.h"
+#include "preview/preview_host.h"
+#include "preview/preview_session.h"
+#include "protocol/result.h"
+
+namespace ks::preview {
+
+// The preview state clients see: the job whose preview is being prepared,
+// or the one open preview session, never both. Every preview is a job of the
+// job manager in state Previewing.
+//
+// Any thread may call. Lock order: this object's mutex, then a session's
+// (for short reads), then the job manager's. The mutex is never held while
+// the host is called, so the host may call back from its own thread.
+class PreviewCoordinator {
+public:
+    // Both are borrowed and must outlive the coordinator.
+    PreviewCoordinator(jobs::JobManager& jobs, IPreviewHost& host);
+
+    PreviewCoordinator(const PreviewCoordinator&) = delete;
+    PreviewCoordinator& operator=(const PreviewCoordinator&) = delete;
+
+    // Marks the job as being prepared and asks for the preparing window.
+    // KSR-1001 for an empty id; KSR-4006 while another preview is prepared or
+    // open; the host's error (or KSR-4007) when it refuses, undoing the mark.
+    [[nodiscard]] Result<void> Prepare(const std::string& jobId) KS_EXCLUDES(mutex_);
+
+    // Opens the prepared job in a preview: registers it with the job manager
+    // and asks for the window. `complete` requires the job to be the one
+    // being prepared. Answers the job's status; a job that is past
+    // previewing answers its record and opens nothing. KSR-3001 without
+    // pages; KSR-4005 when the preparation ended; KSR-4006 when another
+    // preview is prepared or open; the job manager's and the host's errors,
+    // after which a new session is cancelled again.
+    [[nodiscard]] Result<jobs::JobRecord> Open(jobs::PreparedJob job, bool complete) KS_EXCLUDES(mutex_);
+
+    // Ends the preparation of the job; unless `fromUi`, also closes its
+    // preparing window. KSR-4005 when the job is not being prepared.
+    [[nodiscard]] Result<void> Dismiss(const std::string& jobId, bool fromUi) KS_EXCLUDES(mutex_);
+
+    // Cancels the previewed job with the job manager and ends its session;
+    // unless `fromUi`, also closes its window. KSR-4001 when the job is not
+    // the open preview (callers fall back to the job manager); the job
+    // manager's errors leave the session open.
+    [[nodiscard]] Result<jobs::JobRecord> Cancel(const std::string& jobId, bool fromUi) KS_EXCLUDES(mutex_);
+
+    // Ends the job's session without touching the job. KSR-4001 when the
+    // job is not the open preview.
+    [[nodiscard]] Result<void> EndSession(const std::string& jobId) KS_EXCLUDES(mutex_);
+
+    [[nodiscard]] bool IsActive(const std::shared_ptr<PreviewSession>& session) const KS_EXCLUDES(mutex_);
+    [[nodiscard]] bool IsPreparing(const std::string& jobId) const KS_EXCLUDES(mutex_);
+    // A session is open or a job is being prepared.
+    [[nodiscard]] bool Busy() const KS_EXCLUDES(mutex_);
+
+private:
+    // The active session, if it shows `jobId`.
+    std::shared_ptr<PreviewSession> activeFor(const std::string& jobId) const KS_REQUIRES(mutex_);
+
+    jobs::JobManager& jobs_;
+    IPreviewHost& host_;
+    mutable platform::Mutex mutex_;
+    std::string preparingJobId_ KS_GUARDED_BY(mutex_);
+    std::shared_ptr<PreviewSession> activeSession_ KS_GUARDED_BY(mutex_);
+};
+
+}  // namespace ks::preview

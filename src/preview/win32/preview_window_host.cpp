@@ -1,0 +1,245 @@
+#include "preview/win32/preview_window_host.h"
+
+#include <optional>
+#include <utility>
+
+#include "preview/preview_command_queue.h"
+#include "preview/preview_coordinator.h"
+#include "preview/win32/preparing_window.h"
+#include "preview/win32/preview_messages.h"
+#include "protocol/error_catalog.h"
+
+namespace ks::preview {
+namespace {
+
+namespace codes = protocol::codes;
+namespace messages = protocol::messages;
+
+Error previewFailure(std::wstring_view message) { return Error(codes::kPreviewFailure, message); }
+
+}  // namespace
+
+PreviewHostFunctions systemPreviewHostFunctions() { return {::PostMessageW, ::MessageBoxW}; }
+
+class PreviewWindowHost::Impl {
+public:
+    Impl(HWND owner, PreviewHostFunctions functions, PreviewWindowFactory windows)
+        : owner_(owner),
+          ownerThread_(::GetCurrentThreadId()),
+          functions_(std::move(functions)),
+          windows_(std::move(windows)),
+          queue_(functions_.postMessage ? PostCommand([this](std::uint64_t id, PreviewCommand* command) {
+              return functions_.postMessage(owner_, kPreviewCommandMessage, static_cast<WPARAM>(id),
+                                            reinterpret_cast<LPARAM>(command)) != FALSE;
+          })
+                                        : PostCommand()) {}
+
+    PreviewCommandQueue& queue() noexcept { return queue_; }
+
+    Result<void> bind(PreviewCoordinator& coordinator, printers::PrinterCatalog& catalog) {
+        if (!onOwnerThread() || ::GetWindowThreadProcessId(owner_, nullptr) != ownerThread_) {
+            return previewFailure(messages::kPreviewBindWrongThread);
+        }
+        return queue_.bind(coordinator, catalog);
+    }
+
+    bool handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (!onOwnerThread()) return false;
+        // Prints from the preview are not part of this build: nothing posts
+        // their results, and a stray one is dropped here.
+        if (message == kPreviewPrintResultMessage) return true;
+        if (message != kPreviewCommandMessage) return false;
+        // A stale or forged message finds no command and is dropped.
+        const auto command = queue_.take(wParam, reinterpret_cast<const PreviewCommand*>(lParam));
+        if (command) run(*command);
+        return true;
+    }
+
+    HWND dialogWindow() const {
+        if (!onOwnerThread()) return nullptr;
+        return preview_ ? preview_->window : preparing_;
+    }
+
+    Result<void> shutdown() {
+        if (!onOwnerThread()) return previewFailure(messages::kPreviewShutdownWrongThread);
+        auto pending = queue_.close();
+        if (!pending) return {};
+        PreviewCoordinator* coordinator = queue_.coordinator();
+        if (preparing_ != nullptr && coordinator != nullptr) {
+            static_cast<void>(coordinator->Dismiss(preparingJobId_, true));
+        }
+        destroyPreparing();
+        // Their commands were taken out above; the messages would only find
+        // nothing.
+        dropQueued(kPreviewCommandMessage);
+        dropQueued(kPreviewPrintResultMessage);
+        if (preview_) {
+            const HWND window = preview_->window;
+            ::SendMessageW(window, WM_CLOSE, 0, 0);
+            // A user-style close that failed keeps the window open; it must
+            // still go while the coordinator it calls on is alive.
+            if (preview_ && preview_->window == window) closeProgrammatically();
+        }
+        for (const auto& command : *pending) {
+            if (coordinator != nullptr && coordinator->IsActive(command->session)) {
+                static_cast<void>(coordinator->Cancel(command->session->clientJobId(), true));
+            }
+        }
+        queue_.unbind();
+        return {};
+    }
+
+private:
+    struct OpenPreview {
+        HWND window = nullptr;
+        std::shared_ptr<PreviewSession> session;
+    };
+
+    bool onOwnerThread() const { return ::GetCurrentThreadId() == ownerThread_; }
+    HINSTANCE instance() const {
+        return reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(owner_, GWLP_HINSTANCE));
+    }
+
+    void run(const PreviewCommand& command) {
+        if (command.preparing != 0) {
+            showPreparing(command.jobId);
+        } else if (command.session) {
+            openPreview(command.session);
+        } else if (preview_ && preview_->session->clientJobId() == command.jobId) {
+            closeProgrammatically();
+        } else {
+            destroyPreparingFor(command.jobId);
+        }
+    }
+
+    void showPreparing(const std::string& jobId) {
+        PreviewCoordinator* coordinator = queue_.coordinator();
+        if (coordinator == nullptr || !coordinator->IsPreparing(jobId)) return;
+        if (!registerPreparingWindowClass(instance())) {
+            static_cast<void>(coordinator->Dismiss(jobId, true));
+            return;
+        }
+        destroyPreparing();
+        preparing_ = createPreparingWindow(instance(), owner_, jobId, *coordinator,
+                                           [this](HWND window) { preparingDestroyed(window); });
+        if (preparing_ == nullptr) {
+            static_cast<void>(coordinator->Dismiss(jobId, true));
+            return;
+        }
+        preparingJobId_ = jobId;
+        if (!showPreparingWindow(preparing_)) {
+            static_cast<void>(coordinator->Dismiss(jobId, true));
+            destroyPreparing();
+        }
+    }
+
+    void openPreview(const std::shared_ptr<PreviewSession>& session) {
+        PreviewCoordinator* coordinator = queue_.coordinator();
+        printers::PrinterCatalog* catalog = queue_.catalog();
+        if (coordinator == nullptr || catalog == nullptr || !coordinator->IsActive(session)) return;
+        if (preview_) {
+            if (preview_->session == session) {
+                ::ShowWindow(preview_->window, ::IsIconic(preview_->window) ? SW_RESTORE : SW_SHOW);
+                ::SetForegroundWindow(preview_->window);
+                return;
+            }
+            closeProgrammatically();
+        }
+
+        const std::string jobId = session->clientJobId();
+        Result<HWND> made = previewFailure(messages::kPreviewWindowCreationFailed);
+        if (windows_) {
+            made = windows_(PreviewWindowContext{owner_, session, *coordinator, *catalog,
+                                                 [this](HWND window) { previewDestroyed(window); }});
+        }
+        if (!made || made.value() == nullptr) {
+            if (coordinator->IsActive(session)) static_cast<void>(coordinator->Cancel(jobId, true));
+            destroyPreparingFor(jobId);
+            const Error error = made ? previewFailure(messages::kPreviewWindowCreationFailed) : made.error();
+            if (functions_.messageBox) {
+                const std::wstring text = std::wstring(error.code().begin(), error.code().end()) + L"：" + error.message();
+                functions_.messageBox(owner_, text.c_str(), std::wstring(kPreviewCaption).c_str(), MB_ICONERROR);
+            }
+            return;
+        }
+        preview_ = OpenPreview{made.value(), session};
+        if (!coordinator->IsActive(session)) {
+            closeProgrammatically();
+            return;
+        }
+        ::ShowWindow(preview_->window, SW_SHOW);
+        ::SetForegroundWindow(preview_->window);
+        destroyPreparingFor(jobId);
+    }
+
+    // Closes the preview window without touching its job.
+    void closeProgrammatically() {
+        if (!preview_) return;
+        const HWND window = preview_->window;
+        preview_.reset();
+        ::DestroyWindow(window);
+    }
+
+    void previewDestroyed(HWND window) {
+        if (preview_ && preview_->window == window) preview_.reset();
+    }
+
+    void destroyPreparing() {
+        const HWND window = std::exchange(preparing_, nullptr);
+        preparingJobId_.clear();
+        if (window != nullptr) ::DestroyWindow(window);
+    }
+
+    void destroyPreparingFor(const std::string& jobId) {
+        if (preparing_ != nullptr && preparingJobId_ == jobId) destroyPreparing();
+    }
+
+    void preparingDestroyed(HWND window) {
+        if (preparing_ != window) return;
+        preparing_ = nullptr;
+        preparingJobId_.clear();
+    }
+
+    void dropQueued(UINT message) {
+        MSG queued{};
+        while (::PeekMessageW(&queued, owner_, message, message, PM_REMOVE)) {
+        }
+    }
+
+    HWND owner_;
+    DWORD ownerThread_;
+    PreviewHostFunctions functions_;
+    PreviewWindowFactory windows_;
+    PreviewCommandQueue queue_;
+    // The windows, touched only on the owner thread.
+    std::optional<OpenPreview> preview_;
+    HWND preparing_ = nullptr;
+    std::string preparingJobId_;
+};
+
+PreviewWindowHost::PreviewWindowHost(HWND owner, PreviewHostFunctions functions, PreviewWindowFactory windows)
+    : impl_(std::make_unique<Impl>(owner, std::move(functions), std::move(windows))) {}
+
+PreviewWindowHost::~PreviewWindowHost() { static_cast<void>(impl_->shutdown()); }
+
+Result<bool> PreviewWindowHost::ShowPreview(std::shared_ptr<PreviewSession> session) {
+    return impl_->queue().ShowPreview(std::move(session));
+}
+
+Result<bool> PreviewWindowHost::ShowPreparing(const std::string& jobId) { return impl_->queue().ShowPreparing(jobId); }
+
+Result<bool> PreviewWindowHost::ClosePreview(const std::string& jobId) { return impl_->queue().ClosePreview(jobId); }
+
+Result<void> PreviewWindowHost::Bind(PreviewCoordinator& coordinator, printers::PrinterCatalog& catalog) {
+    return impl_->bind(coordinator, catalog);
+}
+
+bool PreviewWindowHost::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return impl_->handle(message, wParam, lParam);
+}
+
+HWND PreviewWindowHost::DialogWindow() const { return impl_->dialogWindow(); }
+
+Result<void> PreviewWindowHost::Shutdown() { return impl_->shutdown(); }
+
+}  // namespace ks::preview
