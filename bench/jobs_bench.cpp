@@ -18,16 +18,14 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -304,16 +302,36 @@ struct ProcessUsage {
     std::int64_t handles = 0;
 };
 
+// Wine 8 leaves PrivateUsage at 0 and reports no handles at all. Windows
+// documents PagefileUsage as the same commit charge, and the handles can be
+// counted by asking after each handle value in turn: Wine hands out the
+// lowest free value, so a long run of unused values ends the table.
+std::int64_t openHandles() {
+    DWORD count = 0;
+    if (!::GetProcessHandleCount(::GetCurrentProcess(), &count)) fail("cannot read the process's handle count");
+    if (count != 0) return count;
+    std::int64_t probed = 0;
+    for (std::uintptr_t value = 4, unused = 0; unused < 1024; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++probed;
+            unused = 0;
+        } else {
+            ++unused;
+        }
+    }
+    return probed;
+}
+
 ProcessUsage processUsage() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    DWORD handles = 0;
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                                sizeof(counters)) ||
-        !::GetProcessHandleCount(::GetCurrentProcess(), &handles)) {
-        fail("cannot read the process's memory or handle count");
+                                sizeof(counters))) {
+        fail("cannot read the process's memory counters");
     }
-    return {static_cast<std::int64_t>(counters.PrivateUsage), static_cast<std::int64_t>(handles)};
+    const SIZE_T privateBytes = counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+    return {static_cast<std::int64_t>(privateBytes), openHandles()};
 }
 
 // Deletes the PDFs of "Kestrune" documents that cups-pdf wrote since this
@@ -461,28 +479,21 @@ int main() {
     Clock::duration throughPipe{}, throughAdapter{};
     ProcessUsage pipeGrowth, adapterGrowth;
     const ProcessUsage atStart = processUsage();
+    const auto runBlock = [](const auto& printOne, Clock::duration& elapsed, ProcessUsage& growth) {
+        const ProcessUsage before = processUsage();
+        const auto start = Clock::now();
+        for (int i = 0; i < kBlockLabels; ++i) printOne();
+        elapsed += Clock::now() - start;
+        const ProcessUsage after = processUsage();
+        growth.privateBytes += after.privateBytes - before.privateBytes;
+        growth.handles += after.handles - before.handles;
+    };
     const auto phaseStart = Clock::now();
     int labels = 0;
     for (int block = 0; labels < kMaxLabels && Clock::now() - phaseStart < kThroughputBudget; ++block) {
         if (!pdfs.awaitBacklog(documents, kMaxBacklog, 60s)) fail("cups-pdf stopped writing PDFs");
-        const auto pipeBlock = [&] {
-            const ProcessUsage before = processUsage();
-            const auto start = Clock::now();
-            for (int i = 0; i < kBlockLabels; ++i) client.print();
-            throughPipe += Clock::now() - start;
-            const ProcessUsage after = processUsage();
-            pipeGrowth.privateBytes += after.privateBytes - before.privateBytes;
-            pipeGrowth.handles += after.handles - before.handles;
-        };
-        const auto adapterBlock = [&] {
-            const ProcessUsage before = processUsage();
-            const auto start = Clock::now();
-            for (int i = 0; i < kBlockLabels; ++i) direct.print();
-            throughAdapter += Clock::now() - start;
-            const ProcessUsage after = processUsage();
-            adapterGrowth.privateBytes += after.privateBytes - before.privateBytes;
-            adapterGrowth.handles += after.handles - before.handles;
-        };
+        const auto pipeBlock = [&] { runBlock([&] { client.print(); }, throughPipe, pipeGrowth); };
+        const auto adapterBlock = [&] { runBlock([&] { direct.print(); }, throughAdapter, adapterGrowth); };
         if (block % 2 == 0) {
             pipeBlock();
             adapterBlock();
