@@ -408,7 +408,7 @@ void printSplit(LabelClient& client, const ByteBuffer& png) {
         for (const auto& label : labels) values.push_back(label.*part);
         return median(values);
     };
-    // Parts that no seam separates, timed here on the same bytes.
+    // Steps that no seam separates, timed here on the same bytes.
     std::vector<Clock::duration> parses, digests;
     const std::string json = client.labelJson(ks::client::newRequestId());
     for (int i = 0; i < kSplitLabels; ++i) {
