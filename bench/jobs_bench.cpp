@@ -119,7 +119,7 @@ struct BenchService {
             marks.decodeEnd.stamp();
             return page;
         }};
-    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, preparation, jobManager, [] { return false; }};
+    ks::protocol::CommandDispatcher dispatcher{catalog, winspool, preparation, jobManager, nullptr};
     ks::protocol::NamedPipeServer server{dispatcher, ks::bench::timedPipeIo(marks), {}, kPipe};
 };
 
