@@ -29,8 +29,9 @@ Result<void> PreviewCommandQueue::bind(PreviewCoordinator& coordinator, printers
 }
 
 Result<bool> PreviewCommandQueue::ShowPreview(std::shared_ptr<PreviewSession> session) {
-    const bool hasPages =
-        session && session->withState([](const PreviewSessionState& state) { return state.job.pages && !state.job.pages->empty(); });
+    const bool hasPages = session && session->withState([](const PreviewSessionState& state) {
+        return state.job.pages && !state.job.pages->empty();
+    });
     if (!hasPages) return previewFailure(messages::kPreviewSessionNoPages);
     auto command = std::make_unique<PreviewCommand>();
     command->jobId = session->clientJobId();

@@ -62,7 +62,8 @@ Result<jobs::JobRecord> PreviewCoordinator::Open(jobs::PreparedJob job, bool com
         if (!preparingJobId_.empty() && preparingJobId_ != jobId) {
             return Error(codes::kPreviewBusy, messages::kPreviewPreparing);
         }
-        if (activeSession_ && !activeFor(jobId)) return Error(codes::kPreviewBusy, messages::kPreviewActivePrintOrClose);
+        if (activeSession_ && !activeFor(jobId))
+            return Error(codes::kPreviewBusy, messages::kPreviewActivePrintOrClose);
         // Registered again for an open session too: that refuses changed
         // content under the same id.
         auto record = jobs_.registerPreview(jobId, job.contentHash, job.ticket.printerId);

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "preview/preview_window_model.h"
-#include "raster/raster_page.h"
 #include "preview/preview_zoom.h"
+#include "raster/raster_page.h"
 
 namespace ks::preview {
 
@@ -35,9 +35,9 @@ struct LineF {
 struct PreviewScene {
     RectF sidePanel;
     RectF bottomBar;
-    RectF viewport;  // the page area; drawing of the paper is clipped to it
-    RectF paper;     // may reach beyond the viewport
-    RectF printable; // the paper inset by the margins
+    RectF viewport;   // the page area; drawing of the paper is clipped to it
+    RectF paper;      // may reach beyond the viewport
+    RectF printable;  // the paper inset by the margins
     // The page scaled into the printable area with its aspect ratio kept;
     // none when the margins leave no printable area.
     std::optional<RectF> image;

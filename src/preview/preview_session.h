@@ -25,7 +25,7 @@ struct PreviewSettings {
     double marginTopMm = 0;
     double marginRightMm = 0;
     double marginBottomMm = 0;
-    std::uint32_t pageSelectionMode = 0;  // 0 all pages, 1 selected pages, 2 page range
+    std::uint32_t pageSelectionMode = 0;       // 0 all pages, 1 selected pages, 2 page range
     std::vector<std::uint64_t> selectedPages;  // 0-based, used in mode 1
     std::wstring pageRangeText;                // used in mode 2
 };

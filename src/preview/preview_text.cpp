@@ -18,9 +18,7 @@ PaperInfoLines paperInfoLines(const PreviewView& view) {
     return lines;
 }
 
-std::wstring errorText(const Error& error) {
-    return protocol::utf8ToWide(error.code()) + L"：" + error.message();
-}
+std::wstring errorText(const Error& error) { return protocol::utf8ToWide(error.code()) + L"：" + error.message(); }
 
 Error drawingError(std::uint32_t result) {
     return Error(protocol::codes::kPreviewFailure,

@@ -32,8 +32,6 @@ PreviewZoom zoomedIn(const PreviewZoom& zoom, double fit) { return zoomedBy(zoom
 
 PreviewZoom zoomedOut(const PreviewZoom& zoom, double fit) { return zoomedBy(zoom, fit, 0.8); }
 
-double zoomFactor(const PreviewZoom& zoom, double fit, int dpi) {
-    return (zoom.fit ? fit : zoom.scale) * 96.0 / dpi;
-}
+double zoomFactor(const PreviewZoom& zoom, double fit, int dpi) { return (zoom.fit ? fit : zoom.scale) * 96.0 / dpi; }
 
 }  // namespace ks::preview

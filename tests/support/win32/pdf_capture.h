@@ -26,7 +26,10 @@ struct Grey {
     int height = 0;
     std::vector<std::uint8_t> dots;
     std::uint8_t at(int x, int y) const { return dots[static_cast<std::size_t>(y) * width + x]; }
-    void set(int x, int y, std::uint8_t value) { dots[static_cast<std::size_t>(y) * width + x] = value; }
+    // Dots off the image are dropped, so a pattern fits any size.
+    void set(int x, int y, std::uint8_t value) {
+        if (x >= 0 && x < width && y >= 0 && y < height) dots[static_cast<std::size_t>(y) * width + x] = value;
+    }
 };
 
 // The test pattern: a one-dot frame, a one-dot checkerboard, bars 1 to 10
