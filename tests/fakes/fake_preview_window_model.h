@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +39,8 @@ struct FakePreviewState {
     bool settingsEnabled = false;
 
     std::vector<std::string> retargetedTo;
+    // Thrown by printerCapabilities when set, as a failing catalogue would.
+    std::optional<std::string> capabilitiesThrow;
     int userCloseCalls = 0;
     int destroyedCalls = 0;
 };
@@ -60,6 +64,7 @@ public:
     Result<std::vector<platform::PrinterCapabilities>> listPrinters() override { return state_->printers; }
 
     Result<platform::PrinterCapabilities> printerCapabilities(std::string_view printerId) override {
+        if (state_->capabilitiesThrow) throw std::runtime_error(*state_->capabilitiesThrow);
         for (const platform::PrinterCapabilities& record : state_->records) {
             if (record.printerId == printerId) return record;
         }

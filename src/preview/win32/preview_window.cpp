@@ -18,6 +18,8 @@
 #include "preview/win32/preview_controls.h"
 #include "preview/win32/preview_renderer.h"
 #include "protocol/error_catalog.h"
+#include "protocol/error_text.h"
+#include "protocol/win32/ansi_decoder.h"
 
 namespace ks::preview {
 namespace {
@@ -106,7 +108,17 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_CTLCOLORSTATIC:
             return reinterpret_cast<LRESULT>(
                 colourPreviewControl(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), statusIsError_));
-        case WM_COMMAND: command(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_COMMAND:
+            // Commands reach the catalogue and the spooler; whatever they
+            // throw is shown in the status box, never let out of the window.
+            try {
+                command(LOWORD(wParam), HIWORD(wParam));
+            } catch (const std::exception& exception) {
+                windowError_ = Error(protocol::codes::kPreviewFailure,
+                                     protocol::exceptionText(exception.what(), protocol::decodeAnsiCodePage));
+                refresh(true);
+            }
+            return 0;
         case WM_DPICHANGED: dpiChanged(*reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DISPLAYCHANGE:
             renderer_.discard();

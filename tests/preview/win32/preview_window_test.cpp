@@ -191,6 +191,15 @@ TEST_F(PreviewWindowTest, OpensOnTheJobsPrinterWithTheSessionsValues) {
     EXPECT_GT(limits.ptMinTrackSize.y, platform::scaleForDpi(700, dpi));
 }
 
+TEST_F(PreviewWindowTest, AnExceptionFromTheCatalogueIsShownNotThrownOutOfTheWindow) {
+    open();
+    state_->capabilitiesThrow = "spooler gone";
+    ::SendDlgItemMessageW(window_, control::kPrinterList, CB_SETCURSEL, 1, 0);
+    command(control::kPrinterList, CBN_SELCHANGE);
+    EXPECT_EQ(text(control::kStatus), L"KSR-4007：spooler gone");
+    EXPECT_TRUE(::IsWindow(window_));
+}
+
 TEST_F(PreviewWindowTest, PrintingAndSettingsFollowTheModelAndThePrintersState) {
     state_->printingEnabled = true;
     state_->settingsEnabled = true;
