@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "fakes/fake_preview_window_model.h"
@@ -93,13 +94,14 @@ int wmain(int argc, wchar_t** argv) {
     };
     state->printers = printers;
     state->records = printers;
-    state->printingEnabled = true;
 
     const HWND window = ks::preview::createPreviewWindow(instance, nullptr,
                                                          std::make_unique<ks::fakes::FakePreviewWindowModel>(state));
     if (window == nullptr) return 1;
     ::ShowWindow(window, SW_SHOW);
     ::SetForegroundWindow(window);
+    // "actual": the "100%" button, one paper dot per screen pixel.
+    if (argc > 2 && std::wstring_view(argv[2]) == L"actual") ::SendMessageW(window, WM_COMMAND, 108, 0);
     ::SetTimer(window, kCloseTimer, seconds * 1000, [](HWND w, UINT, UINT_PTR, DWORD) {
         ::PostMessageW(w, WM_CLOSE, 0, 0);
     });
