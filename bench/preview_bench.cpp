@@ -7,9 +7,13 @@
 //   process (Direct2D and the display's first use) on its own line;
 // - the first WM_PAINT (render target made, page bitmap uploaded) against
 //   later ones, each a synchronous repaint of the window's own client area
-//   (RedrawWindow with RDW_UPDATENOW), at fit and at 800 %;
+//   (RedrawWindow with RDW_UPDATENOW), at fit and at 800 %, and the
+//   repaint right after a WM_PRINTCLIENT, which remakes the target and
+//   uploads the page again in a window that has already painted;
 // - WM_PRINTCLIENT into a memory DC at fit and at 800 %, which makes its
 //   render target and uploads the page every time;
+// - the same first WM_PAINT with a page of 12 × 18 dots on the same paper,
+//   which tells the window's own setup from the label's upload;
 // - decodePng of the label's PNG followed by the window's creation and
 //   first paint: the preview's own work after a request's page arrives, in
 //   this process and without the pipe.
@@ -110,15 +114,15 @@ void waitForFirstPaint(const PaintClock& clock) {
 ks::testing::Grey labelImage() { return ks::testing::pattern(static_cast<int>(kWidth), static_cast<int>(kHeight)); }
 
 ks::raster::RasterPage opaquePage(const ks::testing::Grey& image) {
-    auto pixels = std::make_shared<ByteBuffer>(std::size_t{kWidth} * kHeight * 4);
+    auto pixels = std::make_shared<ByteBuffer>(image.dots.size() * 4);
     for (std::size_t i = 0; i < image.dots.size(); ++i) {
         const std::uint8_t grey = image.dots[i];
         const std::uint8_t bgra[4] = {grey, grey, grey, 0xFF};
         std::memcpy(pixels->data() + i * 4, bgra, 4);
     }
     ks::raster::RasterPage page;
-    page.width = kWidth;
-    page.height = kHeight;
+    page.width = static_cast<std::uint32_t>(image.width);
+    page.height = static_cast<std::uint32_t>(image.height);
     page.pixels = std::move(pixels);
     return page;
 }
@@ -224,8 +228,8 @@ private:
 
 struct Samples {
     std::vector<Clock::duration> created, shown, toFirstPaint, firstPaint;
-    std::vector<Clock::duration> fitFrames, zoomedFrames, fitPrintClient, zoomedPrintClient;
-    std::vector<Clock::duration> decode, decodeToFirstPaint;
+    std::vector<Clock::duration> fitFrames, zoomedFrames, remadeFrames, fitPrintClient, zoomedPrintClient;
+    std::vector<Clock::duration> smallPageFirstPaint, decode, decodeToFirstPaint;
 };
 
 void line(const char* what, const std::vector<Clock::duration>& values) {
@@ -239,6 +243,7 @@ int main() {
     if (!ks::preview::registerPreviewWindowClass(::GetModuleHandleW(nullptr))) fail("cannot register the class");
     const ks::testing::Grey image = labelImage();
     const ks::raster::RasterPage page = opaquePage(image);
+    const ks::raster::RasterPage smallPage = opaquePage(ks::testing::pattern(12, 18));
     const std::string encoded = ks::testing::encodeAsTransparentPng(image);
     const auto png = std::make_shared<const ByteBuffer>(
         ByteBuffer::copyOf(std::span(reinterpret_cast<const std::uint8_t*>(encoded.data()), encoded.size())));
@@ -265,10 +270,12 @@ int main() {
             samples.firstPaint.push_back(window.firstPaint);
             for (int frame = 0; frame < kFramesPerRound; ++frame) samples.fitFrames.push_back(window.redraw());
             samples.fitPrintClient.push_back(window.printClient());
+            samples.remadeFrames.push_back(window.redraw());
             window.zoomToEightTimes();
             for (int frame = 0; frame < kFramesPerRound; ++frame) samples.zoomedFrames.push_back(window.redraw());
             samples.zoomedPrintClient.push_back(window.printClient());
         }
+        samples.smallPageFirstPaint.push_back(TimedWindow(labelSession(smallPage)).firstPaint);
         {
             const auto start = Clock::now();
             auto decoded = ks::raster::decodePng(png, kWidth, kHeight);
@@ -294,10 +301,13 @@ int main() {
     line("  createPreviewWindow", samples.created);
     line("  ShowWindow", samples.shown);
     line("first WM_PAINT (target made, page uploaded)", samples.firstPaint);
+    line("first WM_PAINT with a 12 x 18 page instead", samples.smallPageFirstPaint);
     std::printf("repaints (RedrawWindow RDW_UPDATENOW, page already uploaded), median of %d:\n",
                 kRounds * kFramesPerRound);
     line("at fit", samples.fitFrames);
     line("at 800 %", samples.zoomedFrames);
+    std::printf("repaint at fit after a WM_PRINTCLIENT (target remade, page uploaded again), median of %d:\n", kRounds);
+    line("at fit", samples.remadeFrames);
     std::printf("WM_PRINTCLIENT into a memory DC (target made, page uploaded each time), median of %d:\n", kRounds);
     line("at fit", samples.fitPrintClient);
     line("at 800 %", samples.zoomedPrintClient);
