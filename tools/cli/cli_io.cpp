@@ -70,7 +70,7 @@ int sendAndShowRaw(const std::string& request, const std::vector<protocol::ByteB
     return answeredOk(protocol::JsonDocument::parse(*response)) ? kAnsweredOk : kAnsweredError;
 }
 
-int sendAndDescribe(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, Describe describe) {
+int sendAndShow(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, const ShowResult& show) {
     const auto response = roundTrip(request, blobs);
     if (!response) return kUnreachable;
     const auto document = protocol::JsonDocument::parse(*response);
@@ -80,8 +80,7 @@ int sendAndDescribe(const std::string& request, const std::vector<protocol::Byte
             err(error.getString("code") + "：" + error.getString("message") + "\n");
             return kAnsweredError;
         }
-        out(describe(document->root().getObject("result")));
-        return kAnsweredOk;
+        return show(document->root().getObject("result"));
     } catch (const protocol::JsonReadError&) {
         err("服务的应答格式无法识别：\n" + *response + "\n");
         return kAnsweredError;

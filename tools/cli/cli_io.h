@@ -3,6 +3,7 @@
 // What every kestrune-cli command shares: its output streams, one request
 // and answer over the pipe, and the exit codes.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,10 +30,11 @@ bool answeredOk(const std::optional<protocol::JsonDocument>& document);
 // Sends the request and prints the raw answer.
 int sendAndShowRaw(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs);
 
-// Sends the request and prints `describe(result)` of a successful answer, or
-// the error as "code：message" on stderr.
-using Describe = std::string (*)(const protocol::JsonObject& result);
-int sendAndDescribe(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, Describe describe);
+// Sends the request and hands the result of a successful answer to `show`,
+// which prints it and returns the exit code; an error answer is printed as
+// "code：message" on stderr.
+using ShowResult = std::function<int(const protocol::JsonObject& result)>;
+int sendAndShow(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, const ShowResult& show);
 
 // The whole file, or nullopt when it cannot be read.
 std::optional<std::string> readFile(const std::wstring& path);

@@ -148,9 +148,11 @@ std::string jobPayload(const PrintOptions& options, const std::string& printerId
 int showJob(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, bool json,
             const std::string& clientJobId) {
     if (json) return sendAndShowRaw(request, blobs);
-    const int code = sendAndDescribe(request, blobs, describeJobStatus);
-    if (code == kAnsweredOk) out("clientJobId：" + clientJobId + "\n");
-    return code;
+    return sendAndShow(request, blobs, [&clientJobId](const JsonObject& result) {
+        out(describeJobStatus(result));
+        out("clientJobId：" + clientJobId + "\n");
+        return result.getString("state") == "Failed" ? kAnsweredError : kAnsweredOk;
+    });
 }
 
 int askAboutJob(std::string_view command, const std::wstring& clientJobId, bool json) {
@@ -201,24 +203,7 @@ int printPages(const std::vector<std::wstring>& arguments) {
 
     const std::string request =
         client::makeRequest("jobs.print", jobPayload(*options, *printerId, paper, capabilities, sizes));
-    if (options->json) return sendAndShowRaw(request, blobs);
-    const auto response = roundTrip(request, blobs);
-    if (!response) return kUnreachable;
-    const auto document = protocol::JsonDocument::parse(*response);
-    try {
-        if (!answeredOk(document)) {
-            const auto error = document->root().getObject("error");
-            err(error.getString("code") + "：" + error.getString("message") + "\n");
-            return kAnsweredError;
-        }
-        const JsonObject result = document->root().getObject("result");
-        out(describeJobStatus(result));
-        out("clientJobId：" + options->clientJobId + "\n");
-        return result.getString("state") == "Failed" ? kAnsweredError : kAnsweredOk;
-    } catch (const protocol::JsonReadError&) {
-        err("服务的应答格式无法识别：\n" + *response + "\n");
-        return kAnsweredError;
-    }
+    return showJob(request, blobs, options->json, options->clientJobId);
 }
 
 int jobStatus(const std::wstring& clientJobId, bool json) { return askAboutJob("jobs.status", clientJobId, json); }

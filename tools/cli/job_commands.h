@@ -12,7 +12,8 @@ namespace ks::cli {
 // its status. Returns an exit code of cli_io.h; a job that failed is 1.
 int printPages(const std::vector<std::wstring>& arguments);
 
-// The status of a job, or its cancellation, by client job id.
+// The status of a job, or its cancellation, by client job id; a job that
+// failed is 1, as for print.
 int jobStatus(const std::wstring& clientJobId, bool json);
 int cancelJob(const std::wstring& clientJobId, bool json);
 

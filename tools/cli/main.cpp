@@ -23,6 +23,14 @@ namespace {
 using namespace ks::cli;
 using ks::protocol::wideToUtf8;
 
+// Prints what `describe` makes of a result; the answer was ok.
+ShowResult shown(std::string (*describe)(const ks::protocol::JsonObject&)) {
+    return [describe](const ks::protocol::JsonObject& result) {
+        out(describe(result));
+        return static_cast<int>(kAnsweredOk);
+    };
+}
+
 int usage() {
     err("用法：kestrune-cli <命令>\n"
         "  hello                         检查服务是否在运行及其版本\n"
@@ -48,7 +56,7 @@ int printers(int argc, wchar_t** argv) {
     const bool json = argc == 3 && std::wstring_view(argv[2]) == L"--json";
     if (argc != 2 && !json) return usage();
     return json ? sendAndShowRaw(ks::client::makeRequest("printers.list"), {})
-                : sendAndDescribe(ks::client::makeRequest("printers.list"), {}, describePrinterList);
+                : sendAndShow(ks::client::makeRequest("printers.list"), {}, shown(describePrinterList));
 }
 
 int caps(int argc, wchar_t** argv) {
@@ -59,7 +67,7 @@ int caps(int argc, wchar_t** argv) {
     const std::string payload =
         R"(,"printer":{"printerId":)" + ks::protocol::escapeJsonString(wideToUtf8(argv[2])) + "}";
     const std::string request = ks::client::makeRequest("printers.capabilities", payload);
-    return json ? sendAndShowRaw(request, {}) : sendAndDescribe(request, {}, describeCapabilities);
+    return json ? sendAndShowRaw(request, {}) : sendAndShow(request, {}, shown(describeCapabilities));
 }
 
 // Ends the service the way the user's confirmed exit does: WM_CLOSE to its
