@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/win32/gdi_objects.h"
+#include "platform/win32/object_window.h"
 #include "preview/preview_coordinator.h"
 #include "preview/win32/preview_messages.h"
 
@@ -16,79 +17,70 @@ constexpr UINT kTimeoutMs = 120000;
 constexpr int kWidth = 1120;
 constexpr int kHeight = 800;
 
+// The placeholder's state, owned by its window (see objectWindowProc).
 class PreparingWindow {
 public:
     PreparingWindow(std::string jobId, PreviewCoordinator& coordinator, std::function<void(HWND)> destroyed)
         : jobId_(std::move(jobId)), coordinator_(coordinator), destroyed_(std::move(destroyed)) {}
 
-    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        switch (message) {
-            case WM_PAINT: paint(window); return 0;
-            case WM_CLOSE: end(window); return 0;
-            case WM_TIMER:
-                if (wParam != kTimeoutTimer) break;
-                end(window);
-                return 0;
-            default: break;
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
+    // The creator's owner moves into the window, which ends it at
+    // WM_NCDESTROY; a window never created leaves it with the creator.
+    static std::unique_ptr<PreparingWindow> create(HWND window, const CREATESTRUCTW& creation) noexcept {
+        std::unique_ptr<PreparingWindow> state =
+            std::move(*static_cast<std::unique_ptr<PreparingWindow>*>(creation.lpCreateParams));
+        if (state) state->window_ = window;
+        return state;
     }
 
-    void notifyDestroyed(HWND window) const {
-        if (destroyed_) destroyed_(window);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        try {
+            switch (message) {
+                case WM_PAINT: paint(); return 0;
+                case WM_CLOSE: end(); return 0;
+                case WM_TIMER:
+                    if (wParam != kTimeoutTimer) break;
+                    end();
+                    return 0;
+                default: break;
+            }
+        } catch (...) {
+            // Only allocation can throw here (the coordinator's errors); the
+            // placeholder is not worth ending the process for.
+        }
+        return ::DefWindowProcW(window_, message, wParam, lParam);
+    }
+
+    void destroyed() noexcept {
+        if (destroyed_) destroyed_(window_);
     }
 
 private:
     // A preparation that already ended may have become an open preview
     // meanwhile: the user who gave up waiting wants that gone too.
-    void end(HWND window) {
-        ::KillTimer(window, kTimeoutTimer);
+    void end() {
+        ::KillTimer(window_, kTimeoutTimer);
         if (!coordinator_.Dismiss(jobId_, true)) {
             // Nothing else to do when it is neither: the window goes anyway.
             static_cast<void>(coordinator_.Cancel(jobId_, true));
         }
-        ::DestroyWindow(window);
+        ::DestroyWindow(window_);
     }
 
-    static void paint(HWND window) {
-        const platform::PaintScope paint(window);
+    void paint() const {
+        const platform::PaintScope paint(window_);
         RECT client{};
-        ::GetClientRect(window, &client);
+        ::GetClientRect(window_, &client);
         const platform::SelectionScope font(paint.dc(), ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetBkMode(paint.dc(), TRANSPARENT);
         ::DrawTextW(paint.dc(), kPreparingText.data(), static_cast<int>(kPreparingText.size()), &client,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
 
+    HWND window_ = nullptr;
     std::string jobId_;
     PreviewCoordinator& coordinator_;
     std::function<void(HWND)> destroyed_;
 };
-
-LRESULT CALLBACK preparingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        // The creator's owner moves into the window, which ends it at
-        // WM_NCDESTROY; a window never created leaves it with the creator.
-        auto* owner = static_cast<std::unique_ptr<PreparingWindow>*>(
-            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner->release()));
-    }
-    auto* self = reinterpret_cast<PreparingWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY && self != nullptr) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        const std::unique_ptr<PreparingWindow> ending(self);
-        ending->notifyDestroyed(window);
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return self->handle(window, message, wParam, lParam);
-    } catch (...) {
-        // Only allocation can throw here (the coordinator's errors); the
-        // placeholder is not worth ending the process for.
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-}
 
 }  // namespace
 
@@ -96,7 +88,7 @@ bool registerPreparingWindowClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;  // the text stays centred
-    windowClass.lpfnWndProc = preparingWindowProc;
+    windowClass.lpfnWndProc = platform::objectWindowProc<PreparingWindow>;
     windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
