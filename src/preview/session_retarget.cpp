@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "preview/job_compatibility.h"
 #include "printing/mm_to_dots.h"
 #include "protocol/error_catalog.h"
 
@@ -47,20 +48,6 @@ std::uint32_t marginDots(double mm, std::uint32_t dpi) {
     return static_cast<std::uint32_t>(dots);
 }
 
-bool pagesFit(const PreviewSessionState& state, const platform::PrinterCapabilities& printer) {
-    const auto& ticket = state.job.ticket;
-    if (ticket.dpiX == 0 || ticket.dpiY == 0 || !state.job.pages || state.job.pages->empty()) return false;
-    const Resolution resolution{ticket.dpiX, ticket.dpiY};
-    const bool offered = printer.resolutions.empty() ? resolution == Resolution{printer.dpiX, printer.dpiY}
-                                                     : std::find(printer.resolutions.begin(), printer.resolutions.end(),
-                                                                 resolution) != printer.resolutions.end();
-    if (!offered) return false;
-    return std::all_of(state.job.pages->begin(), state.job.pages->end(), [](const raster::RasterPage& page) {
-        return page.width != 0 && page.height != 0 && page.pixels &&
-               page.pixels->size() == std::uint64_t{page.width} * page.height * 4;
-    });
-}
-
 }  // namespace
 
 Result<void> retargetSession(PreviewSessionState& state, const platform::PrinterCapabilities& printer) {
@@ -89,7 +76,7 @@ Result<void> retargetSession(PreviewSessionState& state, const platform::Printer
     next.targetPrinter = printer;
     ticket.printerId = printer.printerId;
     ticket.capabilityHash = printer.capabilityHash;
-    if (!pagesFit(next, printer)) return changed(messages::kCapabilitiesOrPageSizeChanged);
+    if (!isCompatible(next.job, printer)) return changed(messages::kCapabilitiesOrPageSizeChanged);
     state = std::move(next);
     return {};
 }
