@@ -108,6 +108,10 @@ std::string sanitizeUtf8(std::string_view text) {
     return out;
 }
 
+bool isWellFormedUtf8(std::string_view text) {
+    return forEachScalar(text, true, [](char32_t) {});
+}
+
 std::optional<std::wstring> utf8ToWideStrict(std::string_view text) {
     std::wstring out;
     out.reserve(text.size());

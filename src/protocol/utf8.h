@@ -16,6 +16,10 @@ namespace ks::protocol {
 // Each maximal ill-formed subpart becomes one replacement character.
 std::string sanitizeUtf8(std::string_view text);
 
+// True when the text is well-formed UTF-8 (no overlong forms, surrogates,
+// values above U+10FFFF or truncated sequences).
+bool isWellFormedUtf8(std::string_view text);
+
 // Decodes UTF-8; nullopt when the text is not well-formed.
 std::optional<std::wstring> utf8ToWideStrict(std::string_view text);
 
