@@ -7,40 +7,35 @@
 namespace ks::platform {
 namespace {
 
-// A queue that opens or not and a driver whose dialog shows or not; counts
-// open handles.
+const HANDLE kPrinter = reinterpret_cast<HANDLE>(0x77);
+const HWND kOwner = reinterpret_cast<HWND>(0x1234);
+
+// A queue that opens or not and a driver dialog that shows or not; records
+// what it was given and counts closes.
 struct FakeDriver {
-    bool openFails = false;
-    bool dialogFails = false;
-    int openHandles = 0;
-    int closes = 0;
-    std::wstring openedName;
-    const PRINTER_DEFAULTSW* defaults = nullptr;
+    bool opens = true;
+    bool shows = true;
+    std::wstring openedName{};
+    bool defaultsPassed = true;
     HWND dialogOwner = nullptr;
     HANDLE dialogPrinter = nullptr;
-    static HANDLE handle() { return reinterpret_cast<HANDLE>(0x77); }
+    int closes = 0;
 
     PrinterPropertiesFunctions functions() {
         return {
-            [this](LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW printerDefaults) -> BOOL {
+            [this](LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) -> BOOL {
                 openedName = name;
-                defaults = printerDefaults;
-                if (openFails) {
-                    ::SetLastError(ERROR_INVALID_PRINTER_NAME);
-                    return FALSE;
-                }
-                ++openHandles;
-                *printer = handle();
-                return TRUE;
+                defaultsPassed = defaults != nullptr;
+                if (opens) *printer = kPrinter;
+                return opens;
             },
             [this](HWND owner, HANDLE printer) -> BOOL {
                 dialogOwner = owner;
                 dialogPrinter = printer;
-                return dialogFails ? FALSE : TRUE;
+                return shows;
             },
             [this](HANDLE printer) -> BOOL {
-                EXPECT_EQ(printer, handle());
-                --openHandles;
+                EXPECT_EQ(printer, kPrinter);
                 ++closes;
                 return TRUE;
             },
@@ -48,35 +43,26 @@ struct FakeDriver {
     }
 };
 
-const Error kPropertiesError("KSR-2007", L"无法打开 Windows 打印机属性，请检查打印机连接及访问权限后重试。");
-const HWND kOwner = reinterpret_cast<HWND>(0x1234);
-
 TEST(PrinterPropertiesLauncherTest, ShowsTheDialogOfTheNamedQueueAndClosesIt) {
     FakeDriver driver;
-    PrinterPropertiesLauncher launcher(driver.functions());
-    EXPECT_TRUE(launcher.Open(kOwner, L"标签打印机").value());
+    EXPECT_TRUE(PrinterPropertiesLauncher(driver.functions()).Open(kOwner, L"标签打印机").value());
     EXPECT_EQ(driver.openedName, L"标签打印机");
-    EXPECT_EQ(driver.defaults, nullptr);
+    EXPECT_FALSE(driver.defaultsPassed);
     EXPECT_EQ(driver.dialogOwner, kOwner);
-    EXPECT_EQ(driver.dialogPrinter, FakeDriver::handle());
+    EXPECT_EQ(driver.dialogPrinter, kPrinter);
     EXPECT_EQ(driver.closes, 1);
-    EXPECT_EQ(driver.openHandles, 0);
 }
 
-TEST(PrinterPropertiesLauncherTest, AQueueThatDoesNotOpenShowsNoDialog) {
-    FakeDriver driver;
-    driver.openFails = true;
-    EXPECT_EQ(PrinterPropertiesLauncher(driver.functions()).Open(kOwner, L"Gone").error(), kPropertiesError);
-    EXPECT_EQ(driver.dialogPrinter, nullptr);
-    EXPECT_EQ(driver.closes, 0);
-}
+TEST(PrinterPropertiesLauncherTest, FailuresAreOneErrorAndAnOpenedQueueIsClosed) {
+    const Error expected("KSR-2007", L"无法打开 Windows 打印机属性，请检查打印机连接及访问权限后重试。");
+    FakeDriver gone{.opens = false};
+    EXPECT_EQ(PrinterPropertiesLauncher(gone.functions()).Open(kOwner, L"Gone").error(), expected);
+    EXPECT_EQ(gone.dialogPrinter, nullptr) << "no dialog without a queue";
+    EXPECT_EQ(gone.closes, 0);
 
-TEST(PrinterPropertiesLauncherTest, ADialogThatFailsStillClosesTheQueue) {
-    FakeDriver driver;
-    driver.dialogFails = true;
-    EXPECT_EQ(PrinterPropertiesLauncher(driver.functions()).Open(kOwner, L"PDF").error(), kPropertiesError);
-    EXPECT_EQ(driver.closes, 1);
-    EXPECT_EQ(driver.openHandles, 0);
+    FakeDriver refusing{.shows = false};
+    EXPECT_EQ(PrinterPropertiesLauncher(refusing.functions()).Open(kOwner, L"PDF").error(), expected);
+    EXPECT_EQ(refusing.closes, 1);
 }
 
 }  // namespace
