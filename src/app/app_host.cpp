@@ -12,7 +12,11 @@
 #include "jobs/job_manager.h"
 #include "jobs/job_preparation.h"
 #include "jobs/spooler_control.h"
+#include "management/win32/management_windows.h"
+#include "management/win32/windows_version.h"
 #include "platform/scope_exit.h"
+#include "platform/win32/diagnostic_exporter.h"
+#include "platform/win32/printer_properties_launcher.h"
 #include "platform/win32/spooler_job_api.h"
 #include "platform/win32/winspool_api.h"
 #include "preview/preview_coordinator.h"
@@ -67,31 +71,39 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
                                            previewWindows ? &coordinator : nullptr);
     const StopRequest stopRequest(hiddenWindow.get(), ::GetCurrentThreadId());
     protocol::NamedPipeServer pipeServer(dispatcher, systemPipeIo(), stopRequest);
+    platform::PrinterPropertiesLauncher propertiesLauncher(platform::systemPrinterPropertiesFunctions());
+    platform::DiagnosticExporter diagnosticExporter(platform::systemSaveDialogFunctions());
+    management::ManagementWindows managementUi(
+        hiddenWindow.get(), coordinator, catalog, propertiesLauncher, management::queryWindowsVersion,
+        [&pipeServer] { return pipeServer.isRunning(); }, [&jobManager] { return jobManager.latestJobStatus(); },
+        &diagnosticExporter);
 
-    // Runs before the components go: no serving thread or icon may outlive
-    // them.
+    // Runs before the components go: no serving thread, window or icon may
+    // outlive them.
     const platform::ScopeExit shutdown([&] {
         pipeServer.stop();
+        managementUi.DestroyAll();
         // Fails only off the UI thread, and this is the UI thread.
         static_cast<void>(previewWindowHost.Shutdown());
         if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
         trayIconAdded = false;
         trayImage.reset();
-        windowsReady = false;
+        managementWindows = nullptr;
         previewHost = nullptr;
     });
     if (const auto bound = previewWindowHost.Bind(coordinator, catalog); !bound) {
         return failStartup(hiddenWindow.get(), bound.error().message());
     }
     previewHost = &previewWindowHost;
-    windowsReady = true;
+    managementWindows = &managementUi;
 
     trayImage = loadNotificationIcon(instance);
     trayIconAdded = addTrayIcon(hiddenWindow.get(), trayImage.get());
     if (!trayIconAdded) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (afterStartup) afterStartup();
-    return runMessageLoop([&previewWindowHost] { return previewWindowHost.DialogWindow(); });
+    return runMessageLoop([&previewWindowHost] { return previewWindowHost.DialogWindow(); },
+                          [&managementUi](MSG& message) { return managementUi.TranslateDialogMessage(message); });
 }
 
 int runService(AppHost& host, HINSTANCE instance, int showCommand) noexcept {

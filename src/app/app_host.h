@@ -10,6 +10,9 @@
 namespace ks::preview {
 class PreviewWindowHost;
 }
+namespace ks::management {
+class ManagementWindows;
+}
 
 namespace ks::app {
 
@@ -20,10 +23,10 @@ struct AppHost {
     // Set once start-up succeeded, cleared during shutdown: the hidden
     // window hands it every message first.
     preview::PreviewWindowHost* previewHost = nullptr;
+    // Set and cleared together with the preview host: only while it is set
+    // do the tray's clicks and menu commands reach the service's windows.
+    management::ManagementWindows* managementWindows = nullptr;
     UINT taskbarCreatedMessage = 0;  // from RegisterWindowMessageW("TaskbarCreated")
-    // True from the end of start-up until shutdown begins: only then do the
-    // tray's clicks and menu commands reach the service's windows.
-    bool windowsReady = false;
     bool trayIconAdded = false;
     bool exitDialogOpen = false;
     // The image the notification icon shows, kept while the icon may be

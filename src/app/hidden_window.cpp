@@ -5,6 +5,7 @@
 #include "app/exit_dialog.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
+#include "management/win32/management_windows.h"
 #include "preview/win32/preview_window_host.h"
 #include "resource_ids.h"
 
@@ -39,22 +40,22 @@ void confirmAndStop(HWND window, AppHost& host) {
 }
 
 // The tray's clicks and menu commands; false for what falls to
-// DefWindowProcW. The service status, printer settings and diagnostics
-// entries do nothing yet: their windows are not part of this build.
+// DefWindowProcW.
 bool handleTrayMessage(HWND window, AppHost& host, UINT message, WPARAM wParam, LPARAM lParam) {
+    management::ManagementWindows& windows = *host.managementWindows;
     if (message == kTrayCallbackMessage) {
         switch (static_cast<UINT>(lParam)) {
             case WM_RBUTTONUP: showTrayMenu(window); return true;
-            case WM_LBUTTONUP: return true;
+            case WM_LBUTTONUP: windows.ShowWindowOf(management::WindowKind::ServiceStatus); return true;
             default: return false;
         }
     }
     if (message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
             case kCommandStopAndExit: confirmAndStop(window, host); return true;
-            case kCommandServiceStatus:
-            case kCommandPrinterSettings:
-            case kCommandDiagnostics: return true;
+            case kCommandServiceStatus: windows.ShowWindowOf(management::WindowKind::ServiceStatus); return true;
+            case kCommandPrinterSettings: windows.ShowWindowOf(management::WindowKind::PrinterSettings); return true;
+            case kCommandDiagnostics: windows.ShowWindowOf(management::WindowKind::Diagnostics); return true;
             default: return false;
         }
     }
@@ -76,7 +77,7 @@ LRESULT CALLBACK trayOwnerWindowProc(HWND window, UINT message, WPARAM wParam, L
             host->trayIconAdded = addTrayIcon(window, host->trayImage.get()) || host->trayIconAdded;
             return 0;
         }
-        if (host->windowsReady && handleTrayMessage(window, *host, message, wParam, lParam)) return 0;
+        if (host->managementWindows != nullptr && handleTrayMessage(window, *host, message, wParam, lParam)) return 0;
     }
     // Closing and stopping work even before an AppHost is attached.
     switch (message) {

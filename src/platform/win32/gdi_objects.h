@@ -46,6 +46,23 @@ private:
     HDC dc_;
 };
 
+// GetDC for the life of the object, ReleaseDC on the same window after.
+class WindowDcScope {
+public:
+    explicit WindowDcScope(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDcScope() {
+        if (dc_ != nullptr) ::ReleaseDC(window_, dc_);
+    }
+    WindowDcScope(const WindowDcScope&) = delete;
+    WindowDcScope& operator=(const WindowDcScope&) = delete;
+
+    HDC dc() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // Selects an object into a DC and puts the previous one back afterwards.
 class SelectionScope {
 public:
