@@ -129,7 +129,7 @@ protected:
     FakeWindowLog windows_;
     std::vector<MessageBoxCall> messageBoxes_;
     PreviewWindowHost host_{hidden_.get(), functions(), fakeWindows(windows_)};
-    PreviewCoordinator coordinator_{jobs_.manager, host_};
+    PreviewCoordinator coordinator_{jobs_.manager, catalog_, host_};
 };
 
 TEST_F(PreviewWindowHostTest, BindsOnlyOnItsOwnThreadAndOnlyOnce) {
