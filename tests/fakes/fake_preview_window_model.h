@@ -41,6 +41,11 @@ struct FakePreviewState {
     std::vector<std::string> retargetedTo;
     // Thrown by printerCapabilities when set, as a failing catalogue would.
     std::optional<std::string> capabilitiesThrow;
+    // What startPrint answers, and the results takePrintResult hands out
+    // by work id (each once).
+    Result<std::uint64_t> startAnswer = std::uint64_t{1};
+    std::vector<std::pair<std::uint64_t, Result<jobs::JobRecord>>> printResults;
+    int printsStarted = 0;
     int userCloseCalls = 0;
     int destroyedCalls = 0;
 };
@@ -83,6 +88,22 @@ public:
 
     bool printingEnabled() const override { return state_->printingEnabled; }
     bool settingsEnabled() const override { return state_->settingsEnabled; }
+
+    Result<std::uint64_t> startPrint() override {
+        ++state_->printsStarted;
+        return state_->startAnswer;
+    }
+
+    std::optional<Result<jobs::JobRecord>> takePrintResult(std::uint64_t workId) override {
+        auto& results = state_->printResults;
+        for (auto entry = results.begin(); entry != results.end(); ++entry) {
+            if (entry->first != workId) continue;
+            Result<jobs::JobRecord> result = std::move(entry->second);
+            results.erase(entry);
+            return result;
+        }
+        return std::nullopt;
+    }
 
     Result<void> userClose() override {
         ++state_->userCloseCalls;

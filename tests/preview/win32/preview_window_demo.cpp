@@ -1,7 +1,8 @@
 // preview-window-demo: shows the preview window with a fake model, a
 // two-page A4 job at 150 DPI and a fake label printer beside a PDF printer,
 // for screenshots. Closes itself after the given number of seconds
-// (default 10) or when the window is closed.
+// (default 10) or when the window is closed. A second argument "actual"
+// shows the page at 100 %, "printed" as it is after a print was queued.
 
 #include <windows.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "fakes/fake_preview_window_model.h"
+#include "preview/preview_layout.h"
+#include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_window.h"
 
 namespace {
@@ -101,7 +104,17 @@ int wmain(int argc, wchar_t** argv) {
     ::ShowWindow(window, SW_SHOW);
     ::SetForegroundWindow(window);
     // "actual": the "100%" button, one paper dot per screen pixel.
-    if (argc > 2 && std::wstring_view(argv[2]) == L"actual") ::SendMessageW(window, WM_COMMAND, 108, 0);
+    const std::wstring_view mode = argc > 2 ? argv[2] : L"fit";
+    if (mode == L"actual") ::SendMessageW(window, WM_COMMAND, ks::preview::control::kActualSize, 0);
+    if (mode == L"printed") {
+        // The print button pressed, and the queued job's result arriving.
+        state->printingEnabled = true;
+        ks::jobs::JobRecord queued;
+        queued.state = ks::jobs::JobState::Queued;
+        state->printResults.emplace_back(1, queued);
+        ::SendMessageW(window, WM_COMMAND, ks::preview::control::kPrint, 0);
+        ::SendMessageW(window, ks::preview::kPreviewPrintResultMessage, 1, 0);
+    }
     ::SetTimer(window, kCloseTimer, seconds * 1000, [](HWND w, UINT, UINT_PTR, DWORD) {
         ::PostMessageW(w, WM_CLOSE, 0, 0);
     });
