@@ -168,11 +168,7 @@ TEST_F(SpoolerPrintTest, PagesOfAnotherShapeAreFittedAndCentredBetweenTheMargins
 
     // Unequal margins, a 4 : 3 page at half the area's width: doubled, on
     // the left margin, centred between top and bottom.
-    PrintTicket margins = a4;
-    margins.marginLeft = 100;
-    margins.marginRight = 300 + static_cast<std::uint32_t>(width % 2);
-    margins.marginTop = 500;
-    margins.marginBottom = 60;
+    const std::uint32_t right = 300 + static_cast<std::uint32_t>(width % 2);
     const int areaWidth = width - 400 - width % 2;
     const int areaHeight = height - 560;
     const Grey wide = pattern(areaWidth / 2, areaWidth * 3 / 8, 4);
@@ -181,18 +177,24 @@ TEST_F(SpoolerPrintTest, PagesOfAnotherShapeAreFittedAndCentredBetweenTheMargins
 
     struct Case {
         const char* name;
-        const PrintTicket& ticket;
+        std::array<std::uint32_t, 4> margins;  // left, top, right, bottom
         const Grey& image;
         std::array<int, 4> box;
     };
     const Case cases[] = {
-        {"margins", margins, wide, {100, 500 + (areaHeight - wide.height * 2) / 2, areaWidth, wide.height * 2}},
-        {"square", a4, square, {0, (height - width) / 2, width, width}},
+        {"margins", {100, 500, right, 60}, wide, {100, 500 + (areaHeight - wide.height * 2) / 2, areaWidth, wide.height * 2}},
+        {"square", {0, 0, 0, 0}, square, {0, (height - width) / 2, width, width}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Read afresh: each print leaves the queue's defaults changed.
+        PrintTicket ticket = spooler_.ticketFor(DMPAPER_A4);
+        ticket.marginLeft = c.margins[0];
+        ticket.marginTop = c.margins[1];
+        ticket.marginRight = c.margins[2];
+        ticket.marginBottom = c.margins[3];
         std::optional<std::wstring> warning;
-        printImage(c.name, c.ticket, c.image, warning);
+        printImage(c.name, ticket, c.image, warning);
         std::ofstream(std::string(c.name) + ".box") << c.box[0] << ' ' << c.box[1] << ' ' << c.box[2] << ' '
                                                     << c.box[3];
     }
