@@ -108,14 +108,14 @@ protected:
 
     // A jobs.print request for `pages`, each described by its own size.
     std::string printRequest(const std::string& clientJobId, int copies, const std::vector<std::pair<int, int>>& sizes,
-                             const std::string& capabilityHash) const {
+                             const std::string& capabilityHash, const char* command = "jobs.print") const {
         std::string pages;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             pages += fmt::format(R"({}{{"widthDots":{},"heightDots":{},"format":"png","blobIndex":{}}})",
                                  i == 0 ? "" : ",", sizes[i].first, sizes[i].second, i);
         }
         return client::makeRequest(
-            "jobs.print", fmt::format(R"(,"job":{{"clientJobId":"{}","name":"test","printerId":"{}","copies":{},)"
+            command, fmt::format(R"(,"job":{{"clientJobId":"{}","name":"test","printerId":"{}","copies":{},)"
                                       R"("paper":{{"widthMm":{},"heightMm":{}}},)"
                                       R"("device":{{"dpiX":{},"dpiY":{},"capabilityHash":"{}"}},"pages":[{}]}})",
                                       clientJobId, printer_.printerId, copies, printer_.widthMm, printer_.heightMm,
@@ -250,10 +250,69 @@ TEST_F(JobsPrintTest, TheCommandLineClientPrintsAPageAndRefusesAWrongSize) {
         << refused.output;
 }
 
+// A control's text in the service's window, as the control answers WM_GETTEXT.
+std::wstring textOf(HWND window, int controlId) {
+    wchar_t text[128] = {};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(window, controlId), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 5000, &length);
+    return text;
+}
+
+const std::string kPreviewedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e06";
+constexpr int kPrintButton = 112;
+constexpr int kStatusBox = 114;
+constexpr wchar_t kQueuedStatus[] = L"已提交到 Windows 打印队列；可调整设置后继续打印";
+
+// A user previews a two-page job and presses "打印" twice: each press is a
+// job of its own, both print the pages as sent, and closing the window
+// afterwards cancels neither.
+TEST_F(JobsPrintTest, PrintingFromThePreviewTwiceAndClosing) {
+    const Page pages[] = {page(7), page(8)};
+    const auto previewed = parsed(resultText(ask(
+        printRequest(kPreviewedJob, 1, std::vector<std::pair<int, int>>(2, {printer_.widthDots, printer_.heightDots}),
+                     printer_.capabilityHash, "jobs.preview"),
+        blobsOf({&pages[0], &pages[1]}))));
+    EXPECT_EQ(previewed.root().getString("state"), "Previewing");
+    const HWND window = pollUntil(10s, [&]() -> HWND {
+        const HWND found = service_.waitForWindow(L"Kestrune.Preview", L"预览 Preview", 0ms);
+        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(window, nullptr) << "no preview window";
+    const HWND button = ::GetDlgItem(window, kPrintButton);
+    ASSERT_TRUE(pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; })) << "printing not offered";
+
+    const auto status = [&](const std::string& clientJobId) {
+        return parsed(resultText(ask(
+                          client::makeRequest("jobs.status", R"(,"jobReference":{"clientJobId":")" + clientJobId + "\"}"))))
+            .root()
+            .getString("state");
+    };
+    for (const auto& [name, clientJobId] :
+         {std::pair{"preview-first", kPreviewedJob}, std::pair{"preview-second", kPreviewedJob + "-preview-2"}}) {
+        SCOPED_TRACE(name);
+        const auto before = pdfsIn(folder_);
+        // A click on the button, as the user's mouse makes it.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        keepPdf(name, before, {&pages[0], &pages[1]});
+        EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kStatusBox) == kQueuedStatus; }));
+        EXPECT_EQ(status(clientJobId), "Queued");
+        EXPECT_TRUE(pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }));
+    }
+
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pollUntil(10s, [&] { return !::IsWindow(window); }));
+    EXPECT_EQ(status(kPreviewedJob), "Queued");
+    EXPECT_EQ(status(kPreviewedJob + "-preview-2"), "Queued");
+    EXPECT_EQ(ask(client::makeRequest("system.health")).find(R"("activePreview":true)"), std::string::npos);
+}
+
 // The printed pages, rasterised by the script, against those sent.
 TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
     for (const auto& [name, pageCount] :
-         {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1}}) {
+         {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1},
+          std::pair{"preview-first", 2}, std::pair{"preview-second", 2}}) {
         for (int page = 1; page <= pageCount; ++page) {
             SCOPED_TRACE(fmt::format("{} page {}", name, page));
             const auto sent = readPgm(fmt::format("{}-{}.expected.pgm", name, page));
