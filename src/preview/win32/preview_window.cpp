@@ -61,6 +61,7 @@ private:
     void command(int id, int code);
     void changePrinter();
     void restorePrinterSelection();
+    void checkPrinterReadiness();
     void storeCopies(bool focusLost);
     void turnPage(bool forward);
     void zoomBy(bool in);
@@ -313,6 +314,32 @@ void PreviewWindow::changePrinter() {
 void PreviewWindow::restorePrinterSelection() {
     const WPARAM index = selectedIndex_ ? *selectedIndex_ : static_cast<WPARAM>(-1);
     ::SendDlgItemMessageW(window_, control::kPrinterList, CB_SETCURSEL, index, 0);
+}
+
+// Reads the selected printer afresh before the settings dialog opens and
+// after a print: a printer that went away loses the selection, one that
+// changed re-targets the session, and the status box says whether it is ready.
+void PreviewWindow::checkPrinterReadiness() {
+    if (!selectedPrinter_) return;
+    Result<platform::PrinterCapabilities> record = model_->printerCapabilities(selectedPrinter_->printerId);
+    if (!record) {
+        selectedPrinter_.reset();
+        selectedIndex_.reset();
+        restorePrinterSelection();
+        windowError_ = record.error();
+        return;
+    }
+    if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
+        windowError_ = retargeted.error();
+        return;
+    }
+    selectedPrinter_ = std::move(record).value();
+    showPaperLines();
+    if (selectedPrinter_->status != platform::PrinterStatus::Ready) {
+        windowError_ = Error(protocol::codes::kPrinterNotReady, protocol::messages::kPrinterNotReady);
+    } else if (windowError_ && windowError_->code() == protocol::codes::kPrinterNotReady) {
+        windowError_.reset();
+    }
 }
 
 void PreviewWindow::storeCopies(bool focusLost) {
