@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "preview/apply_settings.h"
 #include "preview/session_retarget.h"
 #include "protocol/error_catalog.h"
 
@@ -62,6 +63,15 @@ Result<platform::PrinterCapabilities> SessionWindowModel::printerCapabilities(st
 
 Result<void> SessionWindowModel::retarget(const platform::PrinterCapabilities& printer) {
     return session_->withState([&printer](PreviewSessionState& state) { return retargetSession(state, printer); });
+}
+
+PreviewSettings SessionWindowModel::settings() const {
+    return session_->withState([](const PreviewSessionState& state) { return state.settings; });
+}
+
+Result<void> SessionWindowModel::applySettings(const PreviewSettings& settings) {
+    return session_->withState(
+        [&settings](PreviewSessionState& state) { return preview::applySettings(state, settings); });
 }
 
 bool SessionWindowModel::closingCancels() const {

@@ -12,8 +12,7 @@ namespace ks::preview {
 
 // The preview window's model over a real session: reads and writes the
 // session under its lock, reaches printers through the catalogue and closes
-// through the coordinator. Printing from the window and its settings dialog
-// are not offered.
+// through the coordinator. Printing from the window is not offered.
 class SessionWindowModel final : public IPreviewWindowModel {
 public:
     // `windowGone` tells the host that the window is being destroyed.
@@ -27,8 +26,10 @@ public:
     [[nodiscard]] Result<std::vector<platform::PrinterCapabilities>> listPrinters() override;
     [[nodiscard]] Result<platform::PrinterCapabilities> printerCapabilities(std::string_view printerId) override;
     [[nodiscard]] Result<void> retarget(const platform::PrinterCapabilities& printer) override;
+    [[nodiscard]] PreviewSettings settings() const override;
+    [[nodiscard]] Result<void> applySettings(const PreviewSettings& settings) override;
     [[nodiscard]] bool printingEnabled() const override { return false; }
-    [[nodiscard]] bool settingsEnabled() const override { return false; }
+    [[nodiscard]] bool settingsEnabled() const override { return true; }
     [[nodiscard]] Result<void> userClose() override;
     void windowDestroyed() noexcept override;
 
