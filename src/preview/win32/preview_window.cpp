@@ -11,12 +11,14 @@
 
 #include "app/app_icon.h"
 #include "platform/win32/object_window.h"
+#include "preview/paper_list.h"
 #include "preview/preview_layout.h"
 #include "preview/preview_refresh.h"
 #include "preview/preview_text.h"
 #include "preview/preview_zoom.h"
 #include "preview/win32/preview_controls.h"
 #include "preview/win32/preview_renderer.h"
+#include "preview/win32/settings_dialog.h"
 #include "protocol/error_catalog.h"
 #include "protocol/error_text.h"
 #include "protocol/win32/ansi_decoder.h"
@@ -62,6 +64,7 @@ private:
     void changePrinter();
     void restorePrinterSelection();
     void checkPrinterReadiness();
+    void openSettings();
     void storeCopies(bool focusLost);
     void turnPage(bool forward);
     void zoomBy(bool in);
@@ -276,9 +279,9 @@ void PreviewWindow::command(int id, int code) {
         case control::kZoomOut: zoomBy(false); return;
         case control::kZoomIn: zoomBy(true); return;
         case control::kStatus: return;
-        // Enter, "打印" and "设置" do nothing beyond a refresh while the model
-        // offers neither printing nor the settings dialog; both buttons stay
-        // disabled then.
+        case control::kSettings: openSettings(); return;
+        // Enter and "打印" do nothing beyond a refresh while the model does
+        // not offer printing; the button stays disabled then.
         default: refresh(false); return;
     }
 }
@@ -340,6 +343,36 @@ void PreviewWindow::checkPrinterReadiness() {
     } else if (windowError_ && windowError_->code() == protocol::codes::kPrinterNotReady) {
         windowError_.reset();
     }
+}
+
+// The settings dialog works on the printer as it is now: the readiness
+// check runs first, and a printer that went away leaves nothing to set.
+void PreviewWindow::openSettings() {
+    if (!model_->settingsEnabled() || !selectedPrinter_ || model_->view().printInFlight) {
+        refresh(false);
+        return;
+    }
+    checkPrinterReadiness();
+    if (!selectedPrinter_) {
+        refresh(true);
+        return;
+    }
+    const PreviewView view = model_->view();
+    SettingsDialogRequest request;
+    request.settings = model_->settings();
+    request.papers = buildPaperList(selectedPrinter_->papers);
+    request.resolutions = selectedPrinter_->resolutions;
+    request.pageCount = view.pages ? view.pages->size() : 0;
+    request.apply = [this](const PreviewSettings& settings) { return model_->applySettings(settings); };
+    const auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    const INT_PTR result = showSettingsDialog(module, window_, std::move(request));
+    if (result == IDOK) {
+        showPaperLines();
+        windowError_.reset();
+    } else if (result != IDCANCEL) {
+        windowError_ = Error(protocol::codes::kPreviewFailure, protocol::messages::kPreviewSettingsFailed);
+    }
+    refresh(true);
 }
 
 void PreviewWindow::storeCopies(bool focusLost) {
