@@ -8,6 +8,7 @@
 
 #include "jobs/job_record.h"
 #include "platform/printer_records.h"
+#include "preview/preview_session.h"
 #include "protocol/result.h"
 #include "raster/raster_page.h"
 
@@ -89,6 +90,13 @@ public:
     // margins and offsets, records the printer and checks the pages against
     // it. On error the session keeps its previous target.
     [[nodiscard]] virtual Result<void> retarget(const platform::PrinterCapabilities& printer) = 0;
+
+    // A copy of the session's settings, for the settings dialog to start from.
+    [[nodiscard]] virtual PreviewSettings settings() const = 0;
+
+    // Makes `settings` the session's and converts them into the job (see
+    // applySettings). On error the session is unchanged.
+    [[nodiscard]] virtual Result<void> applySettings(const PreviewSettings& settings) = 0;
 
     // Whether printing from the window and its settings dialog are offered;
     // the window's own conditions (a ready printer, no error, no print in

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "preview/apply_settings.h"
 #include "preview/session_retarget.h"
 #include "protocol/error_catalog.h"
 
@@ -77,6 +78,15 @@ std::optional<Result<jobs::JobRecord>> SessionWindowModel::takePrintResult(std::
     if (!outcome || outcome->session != session_) return std::nullopt;
     if (outcome->result) closeCancels_ = false;
     return std::move(outcome->result);
+}
+
+PreviewSettings SessionWindowModel::settings() const {
+    return session_->withState([](const PreviewSessionState& state) { return state.settings; });
+}
+
+Result<void> SessionWindowModel::applySettings(const PreviewSettings& settings) {
+    return session_->withState(
+        [&settings](PreviewSessionState& state) { return preview::applySettings(state, settings); });
 }
 
 bool SessionWindowModel::closingCancels() const {

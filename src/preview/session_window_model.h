@@ -13,8 +13,7 @@ namespace ks::preview {
 
 // The preview window's model over a real session: reads and writes the
 // session under its lock, reaches printers through the catalogue and closes
-// through the coordinator; prints through `printing`. The settings dialog is
-// not offered.
+// through the coordinator; prints through `printing`.
 class SessionWindowModel final : public IPreviewWindowModel {
 public:
     // `windowGone` tells the host that the window is being destroyed.
@@ -29,8 +28,10 @@ public:
     [[nodiscard]] Result<std::vector<platform::PrinterCapabilities>> listPrinters() override;
     [[nodiscard]] Result<platform::PrinterCapabilities> printerCapabilities(std::string_view printerId) override;
     [[nodiscard]] Result<void> retarget(const platform::PrinterCapabilities& printer) override;
+    [[nodiscard]] PreviewSettings settings() const override;
+    [[nodiscard]] Result<void> applySettings(const PreviewSettings& settings) override;
     [[nodiscard]] bool printingEnabled() const override { return static_cast<bool>(printing_.start); }
-    [[nodiscard]] bool settingsEnabled() const override { return false; }
+    [[nodiscard]] bool settingsEnabled() const override { return true; }
     [[nodiscard]] Result<std::uint64_t> startPrint() override;
     [[nodiscard]] std::optional<Result<jobs::JobRecord>> takePrintResult(std::uint64_t workId) override;
     [[nodiscard]] Result<void> userClose() override;

@@ -35,6 +35,8 @@ struct FakePreviewState {
     std::vector<platform::PrinterCapabilities> records;
     Result<void> retargetResult;
     Result<void> userCloseResult;
+    preview::PreviewSettings settings;
+    Result<void> applyResult;
     bool printingEnabled = false;
     bool settingsEnabled = false;
 
@@ -46,6 +48,8 @@ struct FakePreviewState {
     Result<std::uint64_t> startAnswer = std::uint64_t{1};
     std::vector<std::pair<std::uint64_t, Result<jobs::JobRecord>>> printResults;
     int printsStarted = 0;
+    // Every settings the dialog applied, refused ones too.
+    std::vector<preview::PreviewSettings> applied;
     int userCloseCalls = 0;
     int destroyedCalls = 0;
 };
@@ -83,6 +87,22 @@ public:
         state_->view.printerId = printer.printerId;
         state_->view.dpiX = printer.dpiX;
         state_->view.dpiY = printer.dpiY;
+        return {};
+    }
+
+    preview::PreviewSettings settings() const override { return state_->settings; }
+
+    // Success takes the paper, resolution and orientation into the view, as
+    // the session does.
+    Result<void> applySettings(const preview::PreviewSettings& settings) override {
+        state_->applied.push_back(settings);
+        if (!state_->applyResult) return state_->applyResult;
+        state_->settings = settings;
+        state_->view.paperWidthMm = settings.paperWidthMm;
+        state_->view.paperHeightMm = settings.paperHeightMm;
+        state_->view.dpiX = settings.dpiX;
+        state_->view.dpiY = settings.dpiY;
+        state_->view.landscape = settings.landscape == 1;
         return {};
     }
 

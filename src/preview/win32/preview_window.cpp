@@ -11,6 +11,7 @@
 
 #include "app/app_icon.h"
 #include "platform/win32/object_window.h"
+#include "preview/paper_list.h"
 #include "preview/preview_layout.h"
 #include "preview/preview_refresh.h"
 #include "preview/preview_text.h"
@@ -18,6 +19,7 @@
 #include "preview/win32/preview_controls.h"
 #include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_renderer.h"
+#include "preview/win32/settings_dialog.h"
 #include "protocol/error_catalog.h"
 #include "protocol/error_text.h"
 #include "protocol/win32/ansi_decoder.h"
@@ -69,6 +71,7 @@ private:
     void print();
     void printFinished(std::uint64_t workId);
     void applyPrintResult(const Result<jobs::JobRecord>& result);
+    void openSettings();
     void storeCopies(bool focusLost);
     void turnPage(bool forward);
     void zoomBy(bool in);
@@ -295,8 +298,7 @@ void PreviewWindow::command(int id, int code) {
         case control::kZoomOut: zoomBy(false); return;
         case control::kZoomIn: zoomBy(true); return;
         case control::kStatus: return;
-        // "设置" does nothing beyond a refresh while the model does not offer
-        // the settings dialog; its button stays disabled then.
+        case control::kSettings: openSettings(); return;
         default: refresh(false); return;
     }
 }
@@ -426,6 +428,36 @@ void PreviewWindow::applyPrintResult(const Result<jobs::JobRecord>& result) {
         }
     }
     refresh(false);
+}
+
+// The settings dialog works on the printer as it is now: the readiness
+// check runs first, and a printer that went away leaves nothing to set.
+void PreviewWindow::openSettings() {
+    if (!model_->settingsEnabled() || !selectedPrinter_ || printWork_ != 0) {
+        refresh(false);
+        return;
+    }
+    checkPrinterReadiness();
+    if (!selectedPrinter_) {
+        refresh(true);
+        return;
+    }
+    const PreviewView view = model_->view();
+    SettingsDialogRequest request;
+    request.settings = model_->settings();
+    request.papers = buildPaperList(selectedPrinter_->papers);
+    request.resolutions = selectedPrinter_->resolutions;
+    request.pageCount = view.pages ? view.pages->size() : 0;
+    request.apply = [this](const PreviewSettings& settings) { return model_->applySettings(settings); };
+    const auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    const INT_PTR result = showSettingsDialog(module, window_, std::move(request));
+    if (result == IDOK) {
+        showPaperLines();
+        windowError_.reset();
+    } else if (result != IDCANCEL) {
+        windowError_ = Error(protocol::codes::kPreviewFailure, protocol::messages::kPreviewSettingsFailed);
+    }
+    refresh(true);
 }
 
 void PreviewWindow::storeCopies(bool focusLost) {
