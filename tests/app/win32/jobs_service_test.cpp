@@ -308,11 +308,56 @@ TEST_F(JobsPrintTest, PrintingFromThePreviewTwiceAndClosing) {
     EXPECT_EQ(ask(client::makeRequest("system.health")).find(R"("activePreview":true)"), std::string::npos);
 }
 
+const std::string kRangeJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e07";
+
+// The user sets the page range to "2" in the settings dialog: only the
+// second page is printed.
+TEST_F(JobsPrintTest, PrintingAPageRangeChosenInThePreviewSettings) {
+    const Page pages[] = {page(1), page(9)};
+    ASSERT_NE(ask(printRequest(kRangeJob, 1,
+                               std::vector<std::pair<int, int>>(2, {printer_.widthDots, printer_.heightDots}),
+                               printer_.capabilityHash, "jobs.preview"),
+                  blobsOf({&pages[0], &pages[1]}))
+                  .find(R"("state":"Previewing")"),
+              std::string::npos);
+    const HWND window = pollUntil(10s, [&]() -> HWND {
+        const HWND found = service_.waitForWindow(L"Kestrune.Preview", L"预览 Preview", 0ms);
+        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(window, nullptr) << "no preview window";
+    const HWND button = ::GetDlgItem(window, kPrintButton);
+    ASSERT_TRUE(pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }));
+
+    // The dialog is modal: it is opened by a posted command and filled in
+    // from outside as the user would.
+    ::PostMessageW(window, WM_COMMAND, 117, 0);
+    // Visible only once its initialisation has filled in the controls.
+    const HWND dialog = pollUntil(10s, [&]() -> HWND {
+        const HWND found = service_.waitForWindow(L"#32770", L"预览设置", 0ms);
+        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(dialog, nullptr) << "no settings dialog";
+    DWORD_PTR ignored = 0;
+    const auto send = [&](int id, UINT message, WPARAM wParam, LPARAM lParam) {
+        ::SendMessageTimeoutW(::GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &ignored);
+    };
+    send(1004, BM_SETCHECK, BST_UNCHECKED, 0);
+    send(1006, BM_SETCHECK, BST_CHECKED, 0);
+    send(1008, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(pollUntil(10s, [&] { return !::IsWindow(dialog); })) << "the dialog refused the range";
+
+    const auto before = pdfsIn(folder_);
+    ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    keepPdf("preview-range", before, {&pages[1]});
+    EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kStatusBox) == kQueuedStatus; }));
+}
+
 // The printed pages, rasterised by the script, against those sent.
 TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
     for (const auto& [name, pageCount] :
          {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1},
-          std::pair{"preview-first", 2}, std::pair{"preview-second", 2}}) {
+          std::pair{"preview-first", 2}, std::pair{"preview-second", 2}, std::pair{"preview-range", 1}}) {
         for (int page = 1; page <= pageCount; ++page) {
             SCOPED_TRACE(fmt::format("{} page {}", name, page));
             const auto sent = readPgm(fmt::format("{}-{}.expected.pgm", name, page));
