@@ -65,7 +65,7 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     jobs::JobManager jobManager(engine, spoolerControl, protocol::decodeAnsiCodePage);
     jobs::JobPreparation preparation(catalog, raster::decodePng);
     preview::PreviewWindowHost previewWindowHost(hiddenWindow.get(), preview::systemPreviewHostFunctions(), previewWindows);
-    preview::PreviewCoordinator coordinator(jobManager, previewWindowHost);
+    preview::PreviewCoordinator coordinator(jobManager, catalog, previewWindowHost, protocol::decodeAnsiCodePage);
     // A preview that cannot be shown is never accepted.
     protocol::CommandDispatcher dispatcher(catalog, winspool, preparation, jobManager,
                                            previewWindows ? &coordinator : nullptr);

@@ -93,6 +93,12 @@ std::optional<std::vector<std::unique_ptr<PreviewCommand>>> PreviewCommandQueue:
     return commands;
 }
 
+std::optional<std::uint64_t> PreviewCommandQueue::nextId() {
+    const Lock lock(mutex_);
+    if (closed_) return std::nullopt;
+    return ++counter_;
+}
+
 void PreviewCommandQueue::unbind() {
     const Lock lock(mutex_);
     coordinator_ = nullptr;

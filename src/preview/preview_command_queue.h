@@ -59,6 +59,10 @@ public:
     // nullopt when it was closed already.
     [[nodiscard]] std::optional<std::vector<std::unique_ptr<PreviewCommand>>> close() KS_EXCLUDES(mutex_);
 
+    // The next number of the counter that numbers the commands, for other
+    // work that must never share an id with one; nullopt once closed.
+    [[nodiscard]] std::optional<std::uint64_t> nextId() KS_EXCLUDES(mutex_);
+
     // Forgets the references given to bind().
     void unbind() KS_EXCLUDES(mutex_);
 

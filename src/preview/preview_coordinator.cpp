@@ -1,7 +1,12 @@
 #include "preview/preview_coordinator.h"
 
+#include <new>
+#include <stdexcept>
 #include <utility>
+#include <vector>
 
+#include "preview/job_compatibility.h"
+#include "preview/page_selection.h"
 #include "protocol/error_catalog.h"
 
 namespace ks::preview {
@@ -22,9 +27,25 @@ Error refusal(const Result<bool>& outcome, std::wstring_view rejected) {
 
 bool accepted(const Result<bool>& outcome) { return outcome && outcome.value(); }
 
+// The job as the preview prints it: the session's job with only the
+// selected pages, in page order. The session's own page list is shared and
+// stays whole.
+jobs::PreparedJob printRequest(const PreviewSessionState& state) {
+    jobs::PreparedJob request = state.job;
+    const std::uint64_t pageCount = state.job.pages ? state.job.pages->size() : 0;
+    auto pages = std::make_shared<std::vector<raster::RasterPage>>();
+    for (const std::uint64_t index : selectPages(state.settings, pageCount)) {
+        pages->push_back((*state.job.pages)[static_cast<std::size_t>(index)]);
+    }
+    request.pages = std::move(pages);
+    return request;
+}
+
 }  // namespace
 
-PreviewCoordinator::PreviewCoordinator(jobs::JobManager& jobs, IPreviewHost& host) : jobs_(jobs), host_(host) {}
+PreviewCoordinator::PreviewCoordinator(jobs::JobManager& jobs, printing::ICapabilitySource& capabilities,
+                                       IPreviewHost& host, protocol::AnsiDecoder decodeAnsi)
+    : jobs_(jobs), capabilities_(capabilities), host_(host), decodeAnsi_(std::move(decodeAnsi)) {}
 
 std::shared_ptr<PreviewSession> PreviewCoordinator::activeFor(const std::string& jobId) const {
     if (activeSession_ && activeSession_->clientJobId() == jobId) return activeSession_;
@@ -75,6 +96,7 @@ Result<jobs::JobRecord> PreviewCoordinator::Open(jobs::PreparedJob job, bool com
             session = std::make_shared<PreviewSession>(std::move(job));
             activeSession_ = session;
             preparingJobId_.clear();
+            printCount_ = 0;
             newSession = true;
         }
     }
@@ -135,6 +157,68 @@ Result<void> PreviewCoordinator::EndSession(const std::string& jobId) {
     if (!activeFor(jobId)) return activePreviewNotFound();
     activeSession_.reset();
     return {};
+}
+
+Result<jobs::JobRecord> PreviewCoordinator::PrintFromPreview(const std::string& clientJobId, std::stop_token stop) {
+    std::shared_ptr<PreviewSession> session;
+    jobs::PreparedJob request;
+    std::uint64_t printNumber = 0;
+    {
+        const Lock lock(mutex_);
+        session = activeFor(clientJobId);
+        if (!session) return activePreviewNotFound();
+        if (printInFlight_) return Error(codes::kPreviewBusy, messages::kPreviewPrintInProgress);
+        auto built = session->withState([](const PreviewSessionState& state) -> Result<jobs::PreparedJob> {
+            if (state.settingsError) return *state.settingsError;
+            return printRequest(state);
+        });
+        if (!built) return std::move(built).error();
+        request = std::move(built).value();
+        printNumber = printCount_;
+        // Every print after the first is a job of its own for the job
+        // manager, which would otherwise answer the first one's record.
+        if (printNumber > 0) request.clientJobId += "-preview-" + std::to_string(printNumber + 1);
+        printInFlight_ = session;
+    }
+    auto result = printStep(session, request, printNumber, stop);
+    const Lock lock(mutex_);
+    if (printInFlight_ == session) printInFlight_.reset();
+    return result;
+}
+
+Result<jobs::JobRecord> PreviewCoordinator::printStep(const std::shared_ptr<PreviewSession>& session,
+                                                      const jobs::PreparedJob& request, std::uint64_t printNumber,
+                                                      const std::stop_token& stop) {
+    try {
+        if (stop.stop_requested()) return activePreviewNotFound();
+        const auto& ticket = request.ticket;
+        auto printer = capabilities_.capabilities(ticket.printerId);
+        if (!printer) return std::move(printer).error();
+        if (printer.value().status != platform::PrinterStatus::Ready) {
+            return Error(codes::kPrinterNotReady, messages::kPrinterNotReadyRetry);
+        }
+        if (printer.value().printerId != ticket.printerId || printer.value().capabilityHash != ticket.capabilityHash ||
+            !isCompatible(request, printer.value())) {
+            return Error(codes::kPrinterChanged, messages::kCapabilitiesOrPageSizeChanged);
+        }
+        {
+            const Lock lock(mutex_);
+            if (activeSession_ != session || stop.stop_requested()) return activePreviewNotFound();
+            printCount_ = printNumber + 1;
+        }
+        auto record = jobs_.submit(request.clientJobId, request.contentHash, ticket, request.pages);
+        if (record && record.value().state == jobs::JobState::Queued) {
+            session->withState([](PreviewSessionState& state) { state.printed = true; });
+        }
+        return record;
+    } catch (const std::bad_alloc&) {
+        return Error(codes::kOutOfMemory, messages::kPrintProcessingOutOfMemory);
+    } catch (const std::exception& exception) {
+        return Error(codes::kSubmissionFailed, std::wstring(messages::kProcessingFailedPrefix) +
+                                                   protocol::exceptionText(exception.what(), decodeAnsi_));
+    } catch (...) {
+        return Error(codes::kSubmissionFailed, messages::kProcessingFailedUnknown);
+    }
 }
 
 bool PreviewCoordinator::IsActive(const std::shared_ptr<PreviewSession>& session) const {

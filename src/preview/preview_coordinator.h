@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "jobs/job_manager.h"
@@ -9,6 +11,8 @@
 #include "platform/mutex.h"
 #include "preview/preview_host.h"
 #include "preview/preview_session.h"
+#include "printing/capability_source.h"
+#include "protocol/error_text.h"
 #include "protocol/result.h"
 
 namespace ks::preview {
@@ -22,8 +26,11 @@ namespace ks::preview {
 // the host is called, so the host may call back from its own thread.
 class PreviewCoordinator {
 public:
-    // Both are borrowed and must outlive the coordinator.
-    PreviewCoordinator(jobs::JobManager& jobs, IPreviewHost& host);
+    // The references are borrowed and must outlive the coordinator;
+    // `capabilities` is asked before a print from the preview. `decodeAnsi`
+    // turns an exception's text in the ANSI code page into wide text.
+    PreviewCoordinator(jobs::JobManager& jobs, printing::ICapabilitySource& capabilities, IPreviewHost& host,
+                       protocol::AnsiDecoder decodeAnsi = {});
 
     PreviewCoordinator(const PreviewCoordinator&) = delete;
     PreviewCoordinator& operator=(const PreviewCoordinator&) = delete;
@@ -56,6 +63,20 @@ public:
     // job is not the open preview.
     [[nodiscard]] Result<void> EndSession(const std::string& jobId) KS_EXCLUDES(mutex_);
 
+    // Prints the open preview of `clientJobId` as its settings stand, on
+    // the preview's print thread: the selected pages, under the job's id for
+    // the first print and "<id>-preview-<n>" for the n-th. Blocks while the
+    // job manager spools. The job manager's record (Queued marks the session
+    // printed, Failed carries its error) or: KSR-4001 when the job is not the
+    // open preview or `stop` was triggered before submission, KSR-4006 while
+    // another print from the preview runs, the settings error, the capability
+    // source's error, KSR-2008 for a printer that is not ready, KSR-2007 when
+    // the printer or the pages no longer fit; KSR-3003/4003 for what the
+    // printing threw. Only a print that reached the job manager uses up its
+    // suffix.
+    [[nodiscard]] Result<jobs::JobRecord> PrintFromPreview(const std::string& clientJobId, std::stop_token stop)
+        KS_EXCLUDES(mutex_);
+
     [[nodiscard]] bool IsActive(const std::shared_ptr<PreviewSession>& session) const KS_EXCLUDES(mutex_);
     [[nodiscard]] bool IsPreparing(const std::string& jobId) const KS_EXCLUDES(mutex_);
     // A session is open or a job is being prepared.
@@ -64,12 +85,22 @@ public:
 private:
     // The active session, if it shows `jobId`.
     std::shared_ptr<PreviewSession> activeFor(const std::string& jobId) const KS_REQUIRES(mutex_);
+    // The checks and the submission of a print from the preview; `printNumber`
+    // is the count of prints submitted before this one.
+    Result<jobs::JobRecord> printStep(const std::shared_ptr<PreviewSession>& session, const jobs::PreparedJob& request,
+                                      std::uint64_t printNumber, const std::stop_token& stop) KS_EXCLUDES(mutex_);
 
     jobs::JobManager& jobs_;
+    printing::ICapabilitySource& capabilities_;
     IPreviewHost& host_;
+    protocol::AnsiDecoder decodeAnsi_;
     mutable platform::Mutex mutex_;
     std::string preparingJobId_ KS_GUARDED_BY(mutex_);
     std::shared_ptr<PreviewSession> activeSession_ KS_GUARDED_BY(mutex_);
+    // The session a print from the preview is running for, if any.
+    std::shared_ptr<PreviewSession> printInFlight_ KS_GUARDED_BY(mutex_);
+    // Prints submitted from the active session; names the next one.
+    std::uint64_t printCount_ KS_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace ks::preview

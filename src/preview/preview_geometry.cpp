@@ -1,6 +1,6 @@
 #include "preview/preview_geometry.h"
 
-#include <algorithm>
+#include "printing/page_fit.h"
 
 namespace ks::preview {
 namespace {
@@ -33,12 +33,10 @@ PreviewScene composePreviewScene(double targetWidth, double targetHeight, double
 
     const RectF& area = scene.printable;
     if (area.width() > 0 && area.height() > 0 && pageWidth > 0 && pageHeight > 0) {
-        const double s = std::min(area.width() / pageWidth, area.height() / pageHeight);
-        const double imageWidth = pageWidth * s;
-        const double imageHeight = pageHeight * s;
-        const double left = area.left + (area.width() - imageWidth) * 0.5;
-        const double top = area.top + (area.height() - imageHeight) * 0.5;
-        scene.image = RectF{left, top, left + imageWidth, top + imageHeight};
+        const printing::PageFit fit = printing::fitPage(area.width(), area.height(), pageWidth, pageHeight);
+        const double left = area.left + fit.x;
+        const double top = area.top + fit.y;
+        scene.image = RectF{left, top, left + fit.width, top + fit.height};
     }
 
     scene.separators = {{

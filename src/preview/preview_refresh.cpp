@@ -11,6 +11,7 @@ std::wstring statusText(const PreviewView& view, const PreviewWindowState& windo
     if (view.settingsError) return errorText(*view.settingsError);
     if (window.windowError) return errorText(*window.windowError);
     if (view.printInFlight) return L"正在提交打印；驱动处理期间取消可能暂不可用";
+    if (window.printNotice) return *window.printNotice;
     if (window.printerSelected && window.printerAvailable) return L"打印机就绪";
     return L"打印机当前不可用";
 }

@@ -16,6 +16,9 @@ struct PreviewWindowState {
     bool printerAvailable = false;  // the selected printer's status is Ready
     bool printingEnabled = false;   // offered by the model
     bool settingsEnabled = false;   // offered by the model
+    // What the last print left to say (its warning, or that it was queued);
+    // shown in place of the printer's readiness while there is no error.
+    std::optional<std::wstring> printNotice;
 };
 
 // What the window's controls show after a command, a settings change or a

@@ -33,6 +33,9 @@ inline constexpr std::uint32_t kMaximumCopies = 999;
 // integer still count as more than 999.
 [[nodiscard]] std::optional<std::uint32_t> parseCopies(std::wstring_view text);
 
+// The status box once a print from the preview is in the Windows queue.
+inline constexpr std::wstring_view kPrintQueuedText = L"已提交到 Windows 打印队列；可调整设置后继续打印";
+
 // What the copies box stands for once it loses the focus: unparsable text
 // counts as 0, which becomes 1.
 [[nodiscard]] std::uint32_t copiesOnFocusLost(std::wstring_view text);

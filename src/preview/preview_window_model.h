@@ -6,7 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "jobs/job_record.h"
 #include "platform/printer_records.h"
+#include "preview/preview_session.h"
 #include "protocol/result.h"
 #include "raster/raster_page.h"
 
@@ -89,11 +91,28 @@ public:
     // it. On error the session keeps its previous target.
     [[nodiscard]] virtual Result<void> retarget(const platform::PrinterCapabilities& printer) = 0;
 
+    // A copy of the session's settings, for the settings dialog to start from.
+    [[nodiscard]] virtual PreviewSettings settings() const = 0;
+
+    // Makes `settings` the session's and converts them into the job (see
+    // applySettings). On error the session is unchanged.
+    [[nodiscard]] virtual Result<void> applySettings(const PreviewSettings& settings) = 0;
+
     // Whether printing from the window and its settings dialog are offered;
     // the window's own conditions (a ready printer, no error, no print in
     // flight) come on top.
     [[nodiscard]] virtual bool printingEnabled() const = 0;
     [[nodiscard]] virtual bool settingsEnabled() const = 0;
+
+    // Starts printing the session as it stands, on the host's print thread:
+    // the print's work id, or KSR-4006/4007 when it cannot start.
+    [[nodiscard]] virtual Result<std::uint64_t> startPrint() = 0;
+
+    // The job manager's record or the error of the print `workId`, once it
+    // has finished; the print is then over. Nullopt while it runs or when it
+    // is not a print of this session. A record stops closing the window
+    // from cancelling the job.
+    [[nodiscard]] virtual std::optional<Result<jobs::JobRecord>> takePrintResult(std::uint64_t workId) = 0;
 
     // The user asked to close the window (close box, "关闭", Escape). While
     // closing still cancels the job, the job is cancelled and the session

@@ -3,18 +3,21 @@
 #include <cmath>
 #include <utility>
 
+#include "preview/apply_settings.h"
 #include "preview/session_retarget.h"
 #include "protocol/error_catalog.h"
 
 namespace ks::preview {
 
 SessionWindowModel::SessionWindowModel(std::shared_ptr<PreviewSession> session, PreviewCoordinator& coordinator,
-                                       printers::PrinterCatalog& catalog, std::function<void()> windowGone)
+                                       printers::PrinterCatalog& catalog, std::function<void()> windowGone,
+                                       PreviewPrintFunctions printing)
     : session_(std::move(session)),
       coordinator_(coordinator),
       catalog_(catalog),
       windowGone_(std::move(windowGone)),
-      clientJobId_(session_->clientJobId()) {}
+      clientJobId_(session_->clientJobId()),
+      printing_(std::move(printing)) {}
 
 PreviewView SessionWindowModel::view() const {
     return session_->withState([](const PreviewSessionState& state) {
@@ -64,8 +67,30 @@ Result<void> SessionWindowModel::retarget(const platform::PrinterCapabilities& p
     return session_->withState([&printer](PreviewSessionState& state) { return retargetSession(state, printer); });
 }
 
+Result<std::uint64_t> SessionWindowModel::startPrint() {
+    if (!printing_.start) return Error(protocol::codes::kPreviewBusy, protocol::messages::kPreviewPrintBusyOrClosed);
+    return printing_.start(session_);
+}
+
+std::optional<Result<jobs::JobRecord>> SessionWindowModel::takePrintResult(std::uint64_t workId) {
+    if (!printing_.take) return std::nullopt;
+    std::optional<PreviewPrintOutcome> outcome = printing_.take(workId);
+    if (!outcome || outcome->session != session_) return std::nullopt;
+    if (outcome->result) closeCancels_ = false;
+    return std::move(outcome->result);
+}
+
+PreviewSettings SessionWindowModel::settings() const {
+    return session_->withState([](const PreviewSessionState& state) { return state.settings; });
+}
+
+Result<void> SessionWindowModel::applySettings(const PreviewSettings& settings) {
+    return session_->withState(
+        [&settings](PreviewSessionState& state) { return preview::applySettings(state, settings); });
+}
+
 bool SessionWindowModel::closingCancels() const {
-    return coordinator_.IsActive(session_) &&
+    return closeCancels_ && coordinator_.IsActive(session_) &&
            !session_->withState([](const PreviewSessionState& state) { return state.printed; });
 }
 

@@ -1,10 +1,13 @@
 #include "printing/raster_print_engine.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
 #include "platform/scope_exit.h"
 #include "printing/mm_to_dots.h"
+#include "printing/page_fit.h"
 #include "printing/ticket_capabilities.h"
 #include "protocol/error_catalog.h"
 
@@ -20,11 +23,40 @@ bool fitsInt32(std::int64_t value) {
     return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
 
+std::int32_t saturated(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
 bool bufferMatches(const raster::RasterPage& page) {
     if (page.width == 0 || page.height == 0 || !page.pixels) return false;
     // 32-bit sizes: the product needs 64 bits before the factor 4.
     const std::uint64_t expected = std::uint64_t{page.width} * page.height * 4;
     return page.pixels->size() == expected;
+}
+
+// One axis of a page fitted into the placement area: whole dots, at least
+// one, never past the area, and centred in it to the dot.
+std::uint32_t fittedExtent(double extent, std::uint32_t area) {
+    return static_cast<std::uint32_t>(std::clamp<double>(std::round(extent), 1, area));
+}
+
+// The page scaled uniformly to fit `area` and centred there. A page of the
+// area's own shape gets the area unchanged, one pixel per dot when the sizes
+// are equal.
+PagePlacement fittedPlacement(const PagePlacement& area, const raster::RasterPage& page) {
+    const PageFit fit = fitPage(area.width, area.height, page.width, page.height);
+    PagePlacement placement = area;
+    placement.width = fittedExtent(fit.width, area.width);
+    placement.height = fittedExtent(fit.height, area.height);
+    // Far off the paper a shifted corner saturates rather than wraps.
+    placement.x = saturated(std::int64_t{area.x} + (area.width - placement.width) / 2);
+    placement.y = saturated(std::int64_t{area.y} + (area.height - placement.height) / 2);
+    placement.pixelWidth = page.width;
+    placement.pixelHeight = page.height;
+    placement.pixels = page.pixels->data();
+    placement.byteCount = page.pixels->size();
+    return placement;
 }
 
 }  // namespace
@@ -60,17 +92,15 @@ Result<std::uint32_t> RasterPrintEngine::print(const PrintTicket& ticket, const 
     // from below included.
     platform::ScopeExit abortUnlessEnded([this] { gdi_.abortDocument(); });
 
-    PagePlacement placement;
-    placement.x = static_cast<std::int32_t>(x);
-    placement.y = static_cast<std::int32_t>(y);
-    placement.width = static_cast<std::uint32_t>(paperWidth - ticket.marginLeft - ticket.marginRight);
-    placement.height = static_cast<std::uint32_t>(paperHeight - ticket.marginTop - ticket.marginBottom);
+    // The area between the margins, shifted by the calibration offsets.
+    PagePlacement area;
+    area.x = static_cast<std::int32_t>(x);
+    area.y = static_cast<std::int32_t>(y);
+    area.width = static_cast<std::uint32_t>(paperWidth - ticket.marginLeft - ticket.marginRight);
+    area.height = static_cast<std::uint32_t>(paperHeight - ticket.marginTop - ticket.marginBottom);
     for (std::uint32_t copy = 0; copy < ticket.copies; ++copy) {
         for (const auto& page : *pages) {
-            placement.pixelWidth = page.width;
-            placement.pixelHeight = page.height;
-            placement.pixels = page.pixels->data();
-            placement.byteCount = page.pixels->size();
+            const PagePlacement placement = fittedPlacement(area, page);
             if (auto started = gdi_.startPage(); !started) return std::move(started).error();
             if (auto drawn = gdi_.drawPage(placement); !drawn) return std::move(drawn).error();
             if (auto ended = gdi_.endPage(); !ended) return std::move(ended).error();

@@ -173,6 +173,8 @@ inline constexpr std::wstring_view kPreviewActivePrintOrClose = L"已有活动�
 inline constexpr std::wstring_view kPreviewPrintInProgress = L"预览打印正在处理，请勿重复提交";
 inline constexpr std::wstring_view kPreviewPrintBusyOrClosed = L"预览打印正在处理或服务已关闭";
 // KSR-4007
+inline constexpr std::wstring_view kPrintThreadStartFailedPrefix = L"无法启动预览打印线程；异常信息：";
+inline constexpr std::wstring_view kPrintThreadStartFailedUnknown = L"无法启动预览打印线程；异常信息：未知非标准异常";
 inline constexpr std::wstring_view kPreviewHostNotBound = L"预览宿主尚未绑定或已经关闭";
 inline constexpr std::wstring_view kPreviewMessageIdsExhausted = L"预览消息标识已耗尽";
 inline constexpr std::wstring_view kPreviewPostFailed = L"无法投递预览窗口消息";

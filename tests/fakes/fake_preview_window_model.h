@@ -35,12 +35,21 @@ struct FakePreviewState {
     std::vector<platform::PrinterCapabilities> records;
     Result<void> retargetResult;
     Result<void> userCloseResult;
+    preview::PreviewSettings settings;
+    Result<void> applyResult;
     bool printingEnabled = false;
     bool settingsEnabled = false;
 
     std::vector<std::string> retargetedTo;
     // Thrown by printerCapabilities when set, as a failing catalogue would.
     std::optional<std::string> capabilitiesThrow;
+    // What startPrint answers, and the results takePrintResult hands out
+    // by work id (each once).
+    Result<std::uint64_t> startAnswer = std::uint64_t{1};
+    std::vector<std::pair<std::uint64_t, Result<jobs::JobRecord>>> printResults;
+    int printsStarted = 0;
+    // Every settings the dialog applied, refused ones too.
+    std::vector<preview::PreviewSettings> applied;
     int userCloseCalls = 0;
     int destroyedCalls = 0;
 };
@@ -81,8 +90,40 @@ public:
         return {};
     }
 
+    preview::PreviewSettings settings() const override { return state_->settings; }
+
+    // Success takes the paper, resolution and orientation into the view, as
+    // the session does.
+    Result<void> applySettings(const preview::PreviewSettings& settings) override {
+        state_->applied.push_back(settings);
+        if (!state_->applyResult) return state_->applyResult;
+        state_->settings = settings;
+        state_->view.paperWidthMm = settings.paperWidthMm;
+        state_->view.paperHeightMm = settings.paperHeightMm;
+        state_->view.dpiX = settings.dpiX;
+        state_->view.dpiY = settings.dpiY;
+        state_->view.landscape = settings.landscape == 1;
+        return {};
+    }
+
     bool printingEnabled() const override { return state_->printingEnabled; }
     bool settingsEnabled() const override { return state_->settingsEnabled; }
+
+    Result<std::uint64_t> startPrint() override {
+        ++state_->printsStarted;
+        return state_->startAnswer;
+    }
+
+    std::optional<Result<jobs::JobRecord>> takePrintResult(std::uint64_t workId) override {
+        auto& results = state_->printResults;
+        for (auto entry = results.begin(); entry != results.end(); ++entry) {
+            if (entry->first != workId) continue;
+            Result<jobs::JobRecord> result = std::move(entry->second);
+            results.erase(entry);
+            return result;
+        }
+        return std::nullopt;
+    }
 
     Result<void> userClose() override {
         ++state_->userCloseCalls;

@@ -35,7 +35,7 @@ protected:
     printers::PrinterCatalog catalog_{spooler_};
     fakes::FakeJobServices jobs_{catalog_};
     fakes::FakePreviewHost unusedHost_;
-    PreviewCoordinator coordinator_{jobs_.manager, unusedHost_};
+    PreviewCoordinator coordinator_{jobs_.manager, catalog_, unusedHost_};
     bool postFails_ = false;
     std::vector<Posted> posted_;
     PreviewCommandQueue queue_{recordingPost()};

@@ -27,7 +27,7 @@ protected:
     printers::PrinterCatalog catalog_{spooler_};
     fakes::FakeJobServices jobs_{catalog_};
     fakes::FakePreviewHost host_;
-    PreviewCoordinator coordinator_{jobs_.manager, host_};
+    PreviewCoordinator coordinator_{jobs_.manager, catalog_, host_};
 };
 
 TEST_F(PreviewCoordinatorTest, PrepareThenCompleteOpensOneSessionForTheJob) {
@@ -205,7 +205,7 @@ TEST(PreviewCoordinatorThreadsTest, ConcurrentPreviewsKeepOnePreviewAtATime) {
         ++posted;
         return true;
     });
-    PreviewCoordinator coordinator(jobs.manager, queue);
+    PreviewCoordinator coordinator(jobs.manager, catalog, queue);
     ASSERT_TRUE(queue.bind(coordinator, catalog));
 
     std::atomic<bool> done{false};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -113,14 +114,49 @@ TEST_F(RasterPrintEngineTest, PrintsCollatedCopiesAtTheMarginsAndOffsets) {
                                             "start", "draw 3", "end", "start", "draw 1", "end", "start",
                                             "draw 2", "end", "start", "draw 3", "end", "enddoc"};
     EXPECT_EQ(gdi_.log, expected);
+    // The 1 × 2 page fills the height between the margins (228 of 370 × 228
+    // dots from 7, 9) and is centred across.
     const PagePlacement& placement = gdi_.placements.front();
-    EXPECT_EQ(placement.x, 7);
+    EXPECT_EQ(placement.x, 7 + (370 - 114) / 2);
     EXPECT_EQ(placement.y, 9);
-    EXPECT_EQ(placement.width, 400u - 30u);
-    EXPECT_EQ(placement.height, 240u - 12u);
+    EXPECT_EQ(placement.width, 114u);
+    EXPECT_EQ(placement.height, 228u);
     EXPECT_EQ(placement.byteCount, 8u);
     EXPECT_EQ(engine_.takeLastWarning(), L"请求纸张与实际纸张不一致");
     EXPECT_EQ(engine_.takeLastWarning(), std::nullopt);
+}
+
+// Each page keeps its shape: scaled uniformly to the largest size between
+// the margins and centred there, so that a page of the area's own shape is
+// drawn unchanged (one pixel per dot at its own size).
+TEST_F(RasterPrintEngineTest, FitsEachPageUniformlyAndCentresItBetweenTheMargins) {
+    struct Case {
+        std::uint32_t left, top, right, bottom, pageWidth, pageHeight;
+        std::int32_t x, y;
+        std::uint32_t width, height;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 400, 240, 0, 0, 400, 240},            // the paper as rendered
+        {0, 0, 0, 0, 200, 120, 0, 0, 400, 240},            // half the resolution: each pixel 2 × 2 dots
+        {0, 0, 0, 0, 100, 100, 80, 0, 240, 240},           // square on landscape paper
+        {100, 0, 0, 40, 400, 240, 100, 10, 300, 180},      // unequal margins
+        {0, 0, 0, 0, 3, 1, 0, 53, 400, 133},               // rounded size, centred to the dot
+        {10, 20, 10, 20, 380, 200, 10, 20, 380, 200},      // margins that keep the page's shape
+    };
+    for (const Case& c : cases) {
+        ticket_.marginLeft = c.left;
+        ticket_.marginTop = c.top;
+        ticket_.marginRight = c.right;
+        ticket_.marginBottom = c.bottom;
+        gdi_.placements.clear();
+        ASSERT_TRUE(print(pagesOfWidths({c.pageWidth}, c.pageHeight)));
+        ASSERT_EQ(gdi_.placements.size(), 1u);
+        const PagePlacement& placement = gdi_.placements.front();
+        EXPECT_EQ((std::array<std::int64_t, 4>{placement.x, placement.y, placement.width, placement.height}),
+                  (std::array<std::int64_t, 4>{c.x, c.y, c.width, c.height}))
+            << c.pageWidth << " x " << c.pageHeight << " margins " << c.left << "," << c.top;
+        EXPECT_EQ(placement.pixelWidth, c.pageWidth);
+    }
 }
 
 TEST_F(RasterPrintEngineTest, RefusesBeforeTheDocumentBegins) {

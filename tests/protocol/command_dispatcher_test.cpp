@@ -37,7 +37,7 @@ protected:
     printers::PrinterCatalog catalog_{spooler_};
     fakes::FakeJobServices jobs_{catalog_};
     fakes::FakePreviewHost previewHost_;
-    preview::PreviewCoordinator coordinator_{jobs_.manager, previewHost_};
+    preview::PreviewCoordinator coordinator_{jobs_.manager, catalog_, previewHost_};
     CommandDispatcher dispatcher_{catalog_, spooler_, jobs_.preparation, jobs_.manager, &coordinator_};
 };
 

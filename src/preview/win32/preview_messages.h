@@ -9,7 +9,8 @@ namespace ks::preview {
 // Posted to the hidden window by the preview host: wParam is the command's
 // id, lParam its address (see PreviewCommandQueue).
 inline constexpr UINT kPreviewCommandMessage = WM_APP + 0x14;
-// Posted when a print from the preview finished: wParam is the print's id.
+// Posted to the hidden window when a print from the preview finished, and
+// sent on from there to the preview window: wParam is the print's work id.
 inline constexpr UINT kPreviewPrintResultMessage = WM_APP + 0x15;
 
 inline constexpr wchar_t kPreparingClassName[] = L"Kestrune.Preparing";

@@ -11,12 +11,15 @@
 
 #include "app/app_icon.h"
 #include "platform/win32/object_window.h"
+#include "preview/paper_list.h"
 #include "preview/preview_layout.h"
 #include "preview/preview_refresh.h"
 #include "preview/preview_text.h"
 #include "preview/preview_zoom.h"
 #include "preview/win32/preview_controls.h"
+#include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_renderer.h"
+#include "preview/win32/settings_dialog.h"
 #include "protocol/error_catalog.h"
 #include "protocol/error_text.h"
 #include "protocol/win32/ansi_decoder.h"
@@ -28,6 +31,9 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // DC_HASDEFID in the high word: the print button is the default button.
 constexpr LRESULT kDefaultButton = MAKELONG(control::kPrint, DC_HASDEFID);
+// Polls for the result of a print in case its message is lost.
+constexpr UINT_PTR kPrintTimer = 1;
+constexpr UINT kPrintPollMs = 100;
 
 // One preview window: its controls, fonts, icons, the printers it offers and
 // the error it shows; the session is behind the model.
@@ -61,6 +67,11 @@ private:
     void command(int id, int code);
     void changePrinter();
     void restorePrinterSelection();
+    void checkPrinterReadiness();
+    void print();
+    void printFinished(std::uint64_t workId);
+    void applyPrintResult(const Result<jobs::JobRecord>& result);
+    void openSettings();
     void storeCopies(bool focusLost);
     void turnPage(bool forward);
     void zoomBy(bool in);
@@ -86,6 +97,9 @@ private:
     std::optional<platform::PrinterCapabilities> selectedPrinter_;
     std::optional<std::size_t> selectedIndex_;
     std::optional<Error> windowError_;
+    // The print being submitted (0 = none) and what the last one left to say.
+    std::uint64_t printWork_ = 0;
+    std::optional<std::wstring> printNotice_;
     bool statusIsError_ = false;
     PreviewRenderer renderer_;
 };
@@ -119,6 +133,11 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 refresh(true);
             }
             return 0;
+        case WM_TIMER:
+            if (wParam != kPrintTimer) break;
+            if (printWork_ != 0) printFinished(printWork_);
+            return 0;
+        case kPreviewPrintResultMessage: printFinished(static_cast<std::uint64_t>(wParam)); return 0;
         case WM_DPICHANGED: dpiChanged(*reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DISPLAYCHANGE:
             renderer_.discard();
@@ -214,9 +233,11 @@ void PreviewWindow::showPaperLines() {
 }
 
 void PreviewWindow::refresh(bool invalidate) {
-    const PreviewView view = model_->view();
+    PreviewView view = model_->view();
+    view.printInFlight = printWork_ != 0;
     PreviewWindowState state;
     state.windowError = windowError_;
+    state.printNotice = printNotice_;
     state.printerListEmpty = printers_.empty();
     state.printerSelected = selectedPrinter_.has_value();
     state.printerAvailable = selectedPrinter_ && selectedPrinter_->status == platform::PrinterStatus::Ready;
@@ -252,6 +273,8 @@ void PreviewWindow::command(int id, int code) {
     switch (id) {
         case IDCANCEL:
         case control::kClose: close(); return;
+        case IDOK:
+        case control::kPrint: print(); return;
         case control::kPrinterList:
             if (code == CBN_SELCHANGE) {
                 changePrinter();
@@ -275,9 +298,7 @@ void PreviewWindow::command(int id, int code) {
         case control::kZoomOut: zoomBy(false); return;
         case control::kZoomIn: zoomBy(true); return;
         case control::kStatus: return;
-        // Enter, "打印" and "设置" do nothing beyond a refresh while the model
-        // offers neither printing nor the settings dialog; both buttons stay
-        // disabled then.
+        case control::kSettings: openSettings(); return;
         default: refresh(false); return;
     }
 }
@@ -307,12 +328,136 @@ void PreviewWindow::changePrinter() {
     selectedIndex_ = index;
     showPaperLines();
     windowError_.reset();
+    printNotice_.reset();
     refresh(true);
 }
 
 void PreviewWindow::restorePrinterSelection() {
     const WPARAM index = selectedIndex_ ? *selectedIndex_ : static_cast<WPARAM>(-1);
     ::SendDlgItemMessageW(window_, control::kPrinterList, CB_SETCURSEL, index, 0);
+}
+
+// Reads the selected printer afresh before the settings dialog opens and
+// after a print: a printer that went away loses the selection, one that
+// changed re-targets the session, and the status box says whether it is ready.
+void PreviewWindow::checkPrinterReadiness() {
+    if (!selectedPrinter_) return;
+    Result<platform::PrinterCapabilities> record = model_->printerCapabilities(selectedPrinter_->printerId);
+    if (!record) {
+        selectedPrinter_.reset();
+        selectedIndex_.reset();
+        restorePrinterSelection();
+        windowError_ = record.error();
+        return;
+    }
+    if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
+        windowError_ = retargeted.error();
+        return;
+    }
+    selectedPrinter_ = std::move(record).value();
+    showPaperLines();
+    if (selectedPrinter_->status != platform::PrinterStatus::Ready) {
+        windowError_ = Error(protocol::codes::kPrinterNotReady, protocol::messages::kPrinterNotReady);
+    } else if (windowError_ && windowError_->code() == protocol::codes::kPrinterNotReady) {
+        windowError_.reset();
+    }
+}
+
+void PreviewWindow::print() {
+    const bool ready = selectedPrinter_ && selectedPrinter_->status == platform::PrinterStatus::Ready;
+    if (model_->view().settingsError || windowError_ || !ready || printWork_ != 0 || !model_->printingEnabled()) {
+        refresh(false);
+        return;
+    }
+    printNotice_.reset();
+    std::array<wchar_t, 16> text{};
+    ::GetDlgItemTextW(window_, control::kCopies, text.data(), static_cast<int>(text.size()));
+    model_->setCopies(copiesOnFocusLost(text.data()));
+    if (::SetTimer(window_, kPrintTimer, kPrintPollMs, nullptr) == 0) {
+        windowError_ = Error(protocol::codes::kPreviewFailure, protocol::messages::kPrintCompletionUnmonitored);
+        refresh(false);
+        return;
+    }
+    Result<std::uint64_t> started = model_->startPrint();
+    if (started) {
+        printWork_ = started.value();
+    } else {
+        ::KillTimer(window_, kPrintTimer);
+        windowError_ = std::move(started).error();
+    }
+    refresh(false);
+}
+
+// From the print's message or the timer: nothing happens until the print
+// has its result.
+void PreviewWindow::printFinished(std::uint64_t workId) {
+    const std::optional<Result<jobs::JobRecord>> result = model_->takePrintResult(workId);
+    if (!result) return;
+    if (printWork_ == workId) {
+        ::KillTimer(window_, kPrintTimer);
+        printWork_ = 0;
+    }
+    applyPrintResult(*result);
+}
+
+void PreviewWindow::applyPrintResult(const Result<jobs::JobRecord>& result) {
+    if (!result) {
+        windowError_ = result.error();
+        refresh(false);
+        checkPrinterReadiness();
+        refresh(false);
+        return;
+    }
+    const jobs::JobRecord& record = result.value();
+    if (record.state == jobs::JobState::Failed) {
+        windowError_ = record.error ? *record.error
+                                    : Error(protocol::codes::kSubmissionFailed, protocol::messages::kSubmissionFailed);
+        refresh(false);
+        checkPrinterReadiness();
+        refresh(false);
+        return;
+    }
+    windowError_.reset();
+    checkPrinterReadiness();
+    const bool ready = selectedPrinter_ && selectedPrinter_->status == platform::PrinterStatus::Ready;
+    if (!record.error) {
+        if (record.warning) {
+            printNotice_ = *record.warning;
+        } else if (ready) {
+            printNotice_ = std::wstring(kPrintQueuedText);
+        }
+    }
+    refresh(false);
+}
+
+// The settings dialog works on the printer as it is now: the readiness
+// check runs first, and a printer that went away leaves nothing to set.
+void PreviewWindow::openSettings() {
+    if (!model_->settingsEnabled() || !selectedPrinter_ || printWork_ != 0) {
+        refresh(false);
+        return;
+    }
+    checkPrinterReadiness();
+    if (!selectedPrinter_) {
+        refresh(true);
+        return;
+    }
+    const PreviewView view = model_->view();
+    SettingsDialogRequest request;
+    request.settings = model_->settings();
+    request.papers = buildPaperList(selectedPrinter_->papers);
+    request.resolutions = selectedPrinter_->resolutions;
+    request.pageCount = view.pages ? view.pages->size() : 0;
+    request.apply = [this](const PreviewSettings& settings) { return model_->applySettings(settings); };
+    const auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    const INT_PTR result = showSettingsDialog(module, window_, std::move(request));
+    if (result == IDOK) {
+        showPaperLines();
+        windowError_.reset();
+    } else if (result != IDCANCEL) {
+        windowError_ = Error(protocol::codes::kPreviewFailure, protocol::messages::kPreviewSettingsFailed);
+    }
+    refresh(true);
 }
 
 void PreviewWindow::storeCopies(bool focusLost) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "preview/preview_print_runner.h"
 #include "preview/preview_session.h"
 #include "protocol/result.h"
 
@@ -28,6 +29,9 @@ struct PreviewWindowContext {
     // The window calls this from its WM_NCDESTROY, with its own handle, so
     // the host forgets it. Valid for the life of the window.
     std::function<void(HWND window)> destroyed;
+    // Starts the window's prints and hands their outcome back; valid for the
+    // life of the window.
+    PreviewPrintFunctions printing;
 };
 
 // Makes the preview window for a session, on the UI thread: class

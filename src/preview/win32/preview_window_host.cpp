@@ -5,9 +5,11 @@
 
 #include "preview/preview_command_queue.h"
 #include "preview/preview_coordinator.h"
+#include "preview/preview_print_runner.h"
 #include "preview/win32/preparing_window.h"
 #include "preview/win32/preview_messages.h"
 #include "protocol/error_catalog.h"
+#include "protocol/win32/ansi_decoder.h"
 
 namespace ks::preview {
 namespace {
@@ -32,7 +34,21 @@ public:
               return functions_.postMessage(owner_, kPreviewCommandMessage, static_cast<WPARAM>(id),
                                             reinterpret_cast<LPARAM>(command)) != FALSE;
           })
-                                        : PostCommand()) {}
+                                        : PostCommand()),
+          printer_(
+              [this](const std::string& clientJobId, std::stop_token stop) -> Result<jobs::JobRecord> {
+                  PreviewCoordinator* coordinator = queue_.coordinator();
+                  if (coordinator == nullptr) {
+                      return Error(codes::kJobNotFound, messages::kActivePreviewNotFound);
+                  }
+                  return coordinator->PrintFromPreview(clientJobId, std::move(stop));
+              },
+              [this](std::uint64_t workId) {
+                  return functions_.postMessage &&
+                         functions_.postMessage(owner_, kPreviewPrintResultMessage, static_cast<WPARAM>(workId), 0) !=
+                             FALSE;
+              },
+              protocol::decodeAnsiCodePage) {}
 
     PreviewCommandQueue& queue() noexcept { return queue_; }
 
@@ -45,9 +61,10 @@ public:
 
     bool handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!onOwnerThread()) return false;
-        // Prints from the preview are not part of this build: nothing posts
-        // their results, and a stray one is dropped here.
-        if (message == kPreviewPrintResultMessage) return true;
+        if (message == kPreviewPrintResultMessage) {
+            printFinished(static_cast<std::uint64_t>(wParam));
+            return true;
+        }
         if (message != kPreviewCommandMessage) return false;
         // A stale or forged message finds no command and is dropped.
         const auto command = queue_.take(wParam, reinterpret_cast<const PreviewCommand*>(lParam));
@@ -69,6 +86,14 @@ public:
             static_cast<void>(coordinator->Dismiss(preparingJobId_, true));
         }
         destroyPreparing();
+        // A print still being submitted is told to stop; its job is
+        // cancelled unless an earlier print from the session already queued
+        // it (then it is the user's printed job). The print thread is joined
+        // before the coordinator it calls can go.
+        printer_.stop([coordinator](const std::shared_ptr<PreviewSession>& session) {
+            const bool printed = session->withState([](const PreviewSessionState& state) { return state.printed; });
+            if (coordinator != nullptr && !printed) static_cast<void>(coordinator->Cancel(session->clientJobId(), true));
+        });
         // Their commands were taken out above; the messages would only find
         // nothing.
         dropQueued(kPreviewCommandMessage);
@@ -98,6 +123,19 @@ private:
     bool onOwnerThread() const { return ::GetCurrentThreadId() == ownerThread_; }
     HINSTANCE instance() const {
         return reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(owner_, GWLP_HINSTANCE));
+    }
+
+    // The preview window takes the result of its own print; a print whose
+    // window is gone is over all the same, and its thread is joined here.
+    void printFinished(std::uint64_t workId) {
+        if (preview_) ::SendMessageW(preview_->window, kPreviewPrintResultMessage, static_cast<WPARAM>(workId), 0);
+        static_cast<void>(printer_.take(workId));
+    }
+
+    Result<std::uint64_t> startPrint(std::shared_ptr<PreviewSession> session) {
+        const std::optional<std::uint64_t> id = queue_.nextId();
+        if (!id) return Error(codes::kPreviewBusy, messages::kPreviewPrintBusyOrClosed);
+        return printer_.start(std::move(session), *id);
     }
 
     void run(const PreviewCommand& command) {
@@ -149,8 +187,11 @@ private:
         const std::string jobId = session->clientJobId();
         Result<HWND> made = previewFailure(messages::kPreviewWindowCreationFailed);
         if (windows_) {
-            made = windows_(PreviewWindowContext{owner_, session, *coordinator, *catalog,
-                                                 [this](HWND window) { previewDestroyed(window); }});
+            made = windows_(PreviewWindowContext{
+                owner_, session, *coordinator, *catalog, [this](HWND window) { previewDestroyed(window); },
+                PreviewPrintFunctions{
+                    [this](std::shared_ptr<PreviewSession> printed) { return startPrint(std::move(printed)); },
+                    [this](std::uint64_t workId) { return printer_.take(workId); }}});
         }
         if (!made || made.value() == nullptr) {
             if (coordinator->IsActive(session)) static_cast<void>(coordinator->Cancel(jobId, true));
@@ -211,6 +252,7 @@ private:
     PreviewHostFunctions functions_;
     PreviewWindowFactory windows_;
     PreviewCommandQueue queue_;
+    PreviewPrintRunner printer_;
     // The windows, touched only on the owner thread.
     std::optional<OpenPreview> preview_;
     HWND preparing_ = nullptr;

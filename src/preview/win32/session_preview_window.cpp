@@ -19,7 +19,8 @@ Result<HWND> makeSessionPreviewWindow(const PreviewWindowContext& context) {
     auto model = std::make_unique<SessionWindowModel>(context.session, context.coordinator, context.catalog,
                                                       [destroyed = context.destroyed, window] {
                                                           if (destroyed) destroyed(*window);
-                                                      });
+                                                      },
+                                                      context.printing);
     const HWND created = createPreviewWindow(instance, context.owner, std::move(model));
     if (created == nullptr) {
         return Error(protocol::codes::kPreviewFailure, protocol::messages::kPreviewWindowCreationFailed);

@@ -9,9 +9,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -108,14 +110,14 @@ protected:
 
     // A jobs.print request for `pages`, each described by its own size.
     std::string printRequest(const std::string& clientJobId, int copies, const std::vector<std::pair<int, int>>& sizes,
-                             const std::string& capabilityHash) const {
+                             const std::string& capabilityHash, const char* command = "jobs.print") const {
         std::string pages;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             pages += fmt::format(R"({}{{"widthDots":{},"heightDots":{},"format":"png","blobIndex":{}}})",
                                  i == 0 ? "" : ",", sizes[i].first, sizes[i].second, i);
         }
         return client::makeRequest(
-            "jobs.print", fmt::format(R"(,"job":{{"clientJobId":"{}","name":"test","printerId":"{}","copies":{},)"
+            command, fmt::format(R"(,"job":{{"clientJobId":"{}","name":"test","printerId":"{}","copies":{},)"
                                       R"("paper":{{"widthMm":{},"heightMm":{}}},)"
                                       R"("device":{{"dpiX":{},"dpiY":{},"capabilityHash":"{}"}},"pages":[{}]}})",
                                       clientJobId, printer_.printerId, copies, printer_.widthMm, printer_.heightMm,
@@ -147,6 +149,39 @@ protected:
             writePgm(fmt::format("{}-{}.expected.pgm", name, i + 1), shown[i]->image);
         }
         std::ofstream(name + ".dpi") << printer_.dpiX;
+    }
+
+    // The preview window of a jobs.preview of `pages`, once it offers printing.
+    HWND previewWithPrinting(const std::string& clientJobId, const std::vector<const Page*>& pages) {
+        const std::string answer =
+            ask(printRequest(clientJobId, 1,
+                             std::vector<std::pair<int, int>>(pages.size(), {printer_.widthDots, printer_.heightDots}),
+                             printer_.capabilityHash, "jobs.preview"),
+                blobsOf(pages));
+        EXPECT_NE(answer.find(R"("state":"Previewing")"), std::string::npos) << answer;
+        const HWND window = pollUntil(10s, [&]() -> HWND {
+            const HWND found = service_.waitForWindow(L"Kestrune.Preview", L"预览 Preview", 0ms);
+            return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+        });
+        if (window == nullptr) return nullptr;
+        const HWND button = ::GetDlgItem(window, 112);
+        return pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }) ? window : nullptr;
+    }
+
+    // Opens the modal settings dialog by a posted command, lets `fill` send
+    // its controls messages from outside as the user's input would, and
+    // presses OK. True when the dialog took the settings and closed.
+    bool changeSettings(HWND window, const std::function<void(HWND dialog)>& fill) {
+        ::PostMessageW(window, WM_COMMAND, 117, 0);
+        // Visible only once its initialisation has filled in the controls.
+        const HWND dialog = pollUntil(10s, [&]() -> HWND {
+            const HWND found = service_.waitForWindow(L"#32770", L"预览设置", 0ms);
+            return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+        });
+        if (dialog == nullptr) return false;
+        fill(dialog);
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return pollUntil(10s, [&] { return !::IsWindow(dialog); });
     }
 
     fs::path folder_ = pdfFolder();
@@ -250,10 +285,119 @@ TEST_F(JobsPrintTest, TheCommandLineClientPrintsAPageAndRefusesAWrongSize) {
         << refused.output;
 }
 
+// A control's text in the service's window, as the control answers WM_GETTEXT.
+std::wstring textOf(HWND window, int controlId) {
+    wchar_t text[128] = {};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(window, controlId), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 5000, &length);
+    return text;
+}
+
+LRESULT sendTo(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(dialog, id), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+void click(HWND button) {
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+const std::string kPreviewedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e06";
+constexpr int kPrintButton = 112;
+constexpr int kStatusBox = 114;
+constexpr wchar_t kQueuedStatus[] = L"已提交到 Windows 打印队列；可调整设置后继续打印";
+
+// A user previews a two-page job and presses "打印" twice: each press is a
+// job of its own, both print the pages as sent, and closing the window
+// afterwards cancels neither.
+TEST_F(JobsPrintTest, PrintingFromThePreviewTwiceAndClosing) {
+    const Page pages[] = {page(7), page(8)};
+    const HWND window = previewWithPrinting(kPreviewedJob, {&pages[0], &pages[1]});
+    ASSERT_NE(window, nullptr) << "no preview window offering to print";
+    const HWND button = ::GetDlgItem(window, kPrintButton);
+
+    const auto status = [&](const std::string& clientJobId) {
+        return parsed(resultText(ask(
+                          client::makeRequest("jobs.status", R"(,"jobReference":{"clientJobId":")" + clientJobId + "\"}"))))
+            .root()
+            .getString("state");
+    };
+    for (const auto& [name, clientJobId] :
+         {std::pair{"preview-first", kPreviewedJob}, std::pair{"preview-second", kPreviewedJob + "-preview-2"}}) {
+        SCOPED_TRACE(name);
+        const auto before = pdfsIn(folder_);
+        click(button);
+        keepPdf(name, before, {&pages[0], &pages[1]});
+        EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kStatusBox) == kQueuedStatus; }));
+        EXPECT_EQ(status(clientJobId), "Queued");
+        EXPECT_TRUE(pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }));
+    }
+
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pollUntil(10s, [&] { return !::IsWindow(window); }));
+    EXPECT_EQ(status(kPreviewedJob), "Queued");
+    EXPECT_EQ(status(kPreviewedJob + "-preview-2"), "Queued");
+    EXPECT_EQ(ask(client::makeRequest("system.health")).find(R"("activePreview":true)"), std::string::npos);
+}
+
+const std::string kRangeJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e07";
+const std::string kQualityJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e08";
+
+// The user sets the page range to "2" in the settings dialog: only the
+// second page is printed.
+TEST_F(JobsPrintTest, PrintingAPageRangeChosenInThePreviewSettings) {
+    const Page pages[] = {page(1), page(9)};
+    const HWND window = previewWithPrinting(kRangeJob, {&pages[0], &pages[1]});
+    ASSERT_NE(window, nullptr) << "no preview window offering to print";
+    ASSERT_TRUE(changeSettings(window, [](HWND dialog) {
+        sendTo(dialog, 1004, BM_SETCHECK, BST_UNCHECKED, 0);
+        sendTo(dialog, 1006, BM_SETCHECK, BST_CHECKED, 0);
+        sendTo(dialog, 1008, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
+    })) << "the dialog refused the range";
+
+    const auto before = pdfsIn(folder_);
+    click(::GetDlgItem(window, kPrintButton));
+    keepPdf("preview-range", before, {&pages[1]});
+    EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kStatusBox) == kQueuedStatus; }));
+}
+
+// 600 DPI chosen for pages rendered at the printer's 300: the page keeps
+// its physical size, each of its dots printed as 2 × 2.
+TEST_F(JobsPrintTest, PrintingAtTwiceTheRenderedResolution) {
+    ASSERT_EQ(printer_.dpiX, 300u) << "the case assumes the queue's 300 DPI";
+    const Page sent = page(2);
+    const HWND window = previewWithPrinting(kQualityJob, {&sent});
+    ASSERT_NE(window, nullptr) << "no preview window offering to print";
+    ASSERT_TRUE(changeSettings(window, [](HWND dialog) {
+        const LRESULT item = sendTo(dialog, 1002, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(L"600 DPI"));
+        ASSERT_GE(item, 0) << "600 DPI not offered";
+        sendTo(dialog, 1002, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    }));
+
+    const auto before = pdfsIn(folder_);
+    click(::GetDlgItem(window, kPrintButton));
+    const auto pdf = awaitPdf(folder_, before);
+    ASSERT_TRUE(pdf) << "no PDF from cups-pdf in " << folder_;
+    fs::rename(*pdf, "preview-600.pdf");
+    Grey doubled{sent.image.width * 2, sent.image.height * 2, {}};
+    doubled.dots.resize(static_cast<std::size_t>(doubled.width) * doubled.height);
+    for (int y = 0; y < doubled.height; ++y) {
+        for (int x = 0; x < doubled.width; ++x) doubled.set(x, y, sent.image.at(x / 2, y / 2));
+    }
+    writePgm("preview-600-1.expected.pgm", doubled);
+    std::ofstream("preview-600.dpi") << 600;
+}
+
 // The printed pages, rasterised by the script, against those sent.
 TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
     for (const auto& [name, pageCount] :
-         {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1}}) {
+         {std::pair{"single", 1}, std::pair{"collated", 4}, std::pair{"stopped", 3}, std::pair{"cli", 1},
+          std::pair{"preview-first", 2}, std::pair{"preview-second", 2}, std::pair{"preview-range", 1},
+          std::pair{"preview-600", 1}}) {
         for (int page = 1; page <= pageCount; ++page) {
             SCOPED_TRACE(fmt::format("{} page {}", name, page));
             const auto sent = readPgm(fmt::format("{}-{}.expected.pgm", name, page));
@@ -261,8 +405,12 @@ TEST(JobsPdfTest, EveryPageMatchesDotForDotInOrder) {
             ASSERT_TRUE(sent && printed) << "run through pdf_round_trip.sh";
             EXPECT_NEAR(printed->width, sent->width, 1);
             EXPECT_NEAR(printed->height, sent->height, 1);
+            // Wine's PostScript puts the origin at the paper's bottom-left
+            // corner: where the PDF's page is a row taller (A4 at 600 DPI is
+            // 7015.7 dots), the page sits one row lower.
+            const int originY = std::max(0, printed->height - sent->height);
             std::string first;
-            EXPECT_EQ(differingDots(*sent, *printed, 0, 0, first), 0) << first;
+            EXPECT_EQ(differingDots(*sent, *printed, 0, originY, first), 0) << first;
         }
         EXPECT_FALSE(fs::exists(fmt::format("{}-{}.pgm", name, pageCount + 1))) << name << " has more pages";
     }

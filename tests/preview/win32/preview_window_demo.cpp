@@ -1,7 +1,9 @@
 // preview-window-demo: shows the preview window with a fake model, a
 // two-page A4 job at 150 DPI and a fake label printer beside a PDF printer,
 // for screenshots. Closes itself after the given number of seconds
-// (default 10) or when the window is closed.
+// (default 10) or when the window is closed. A second argument "actual"
+// shows the page at 100 %, "printed" as it is after a print was queued,
+// "settings" opens the settings dialog over it.
 
 #include <windows.h>
 
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "fakes/fake_preview_window_model.h"
+#include "preview/preview_layout.h"
+#include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_window.h"
 
 namespace {
@@ -94,6 +98,17 @@ int wmain(int argc, wchar_t** argv) {
     };
     state->printers = printers;
     state->records = printers;
+    // What the settings dialog offers: two driver papers and three qualities.
+    state->settingsEnabled = true;
+    state->records[0].papers = {{9, 210000, 297000, false}, {0, 62000, 29000, false}};
+    state->records[0].resolutions = {{150, 150}, {300, 300}, {600, 600}};
+    state->settings.paperWidthMm = 210;
+    state->settings.paperHeightMm = 297;
+    state->settings.dpiX = state->settings.dpiY = kDpi;
+    state->settings.marginLeftMm = state->settings.marginTopMm = 10;
+    state->settings.marginRightMm = state->settings.marginBottomMm = 10;
+    state->settings.pageSelectionMode = 2;
+    state->settings.pageRangeText = L"1-2";
 
     const HWND window = ks::preview::createPreviewWindow(instance, nullptr,
                                                          std::make_unique<ks::fakes::FakePreviewWindowModel>(state));
@@ -101,7 +116,19 @@ int wmain(int argc, wchar_t** argv) {
     ::ShowWindow(window, SW_SHOW);
     ::SetForegroundWindow(window);
     // "actual": the "100%" button, one paper dot per screen pixel.
-    if (argc > 2 && std::wstring_view(argv[2]) == L"actual") ::SendMessageW(window, WM_COMMAND, 108, 0);
+    const std::wstring_view mode = argc > 2 ? argv[2] : L"fit";
+    if (mode == L"actual") ::SendMessageW(window, WM_COMMAND, ks::preview::control::kActualSize, 0);
+    if (mode == L"printed") {
+        // The print button pressed, and the queued job's result arriving.
+        state->printingEnabled = true;
+        ks::jobs::JobRecord queued;
+        queued.state = ks::jobs::JobState::Queued;
+        state->printResults.emplace_back(1, queued);
+        ::SendMessageW(window, WM_COMMAND, ks::preview::control::kPrint, 0);
+        ::SendMessageW(window, ks::preview::kPreviewPrintResultMessage, 1, 0);
+    }
+    // Posted: the dialog's modal loop then runs inside this message loop.
+    if (mode == L"settings") ::PostMessageW(window, WM_COMMAND, ks::preview::control::kSettings, 0);
     ::SetTimer(window, kCloseTimer, seconds * 1000, [](HWND w, UINT, UINT_PTR, DWORD) {
         ::PostMessageW(w, WM_CLOSE, 0, 0);
     });

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -34,6 +36,8 @@ struct FakeWindowLog {
     int closeRequests = 0;
     bool commandsQueuedAtClose = false;
     std::function<void()> onClose;
+    // How each window would start its prints and take their results.
+    std::vector<PreviewPrintFunctions> printing;
 };
 
 struct FakeWindowState {
@@ -77,9 +81,51 @@ PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
         static_cast<void>(state.release());
         ++log.made;
         log.sessions.push_back(context.session);
+        log.printing.push_back(context.printing);
         return window;
     };
 }
+
+// The printer of the jobs the tests preview: ready and unchanged. Can hold
+// the print thread inside the check until released.
+class GatedPrinter final : public printing::ICapabilitySource {
+public:
+    Result<platform::PrinterCapabilities> capabilities(std::string_view printerId) override {
+        std::unique_lock lock(mutex_);
+        ++entered;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !holding_; });
+        ++returned;
+        platform::PrinterCapabilities record;
+        record.printerId = printerId;
+        record.dpiX = record.dpiY = 203;
+        return record;
+    }
+    void hold() {
+        const std::lock_guard lock(mutex_);
+        holding_ = true;
+    }
+    void release() {
+        const std::lock_guard lock(mutex_);
+        holding_ = false;
+        changed_.notify_all();
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return entered > 0; });
+    }
+    int returnedCount() {
+        const std::lock_guard lock(mutex_);
+        return returned;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool holding_ = false;
+    int entered = 0;
+    int returned = 0;
+};
 
 struct MessageBoxCall {
     HWND owner;
@@ -107,6 +153,16 @@ protected:
         MSG message{};
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
     }
+    bool printResultsQueued() const {
+        MSG message{};
+        return ::PeekMessageW(&message, hidden_.get(), kPreviewPrintResultMessage, kPreviewPrintResultMessage,
+                              PM_NOREMOVE);
+    }
+    // Waits until the print thread has tried to post its result.
+    void waitForPrintPosts(std::size_t count) {
+        std::unique_lock lock(postMutex_);
+        posted_.wait(lock, [&] { return printPosts_.size() >= count; });
+    }
     bool commandsQueued() const {
         MSG message{};
         return ::PeekMessageW(&message, hidden_.get(), kPreviewCommandMessage, kPreviewCommandMessage, PM_NOREMOVE);
@@ -114,14 +170,27 @@ protected:
     static HWND preparingWindow() { return ::FindWindowW(L"Kestrune.Preparing", nullptr); }
     JobState stateOf(const std::string& jobId) { return jobs_.manager.status(jobId).value().state; }
     PreviewHostFunctions functions() {
-        return {::PostMessageW, [this](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+        // Print results are posted, or dropped as a lost message would be.
+        const auto post = [this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> BOOL {
+            if (message != kPreviewPrintResultMessage) return ::PostMessageW(window, message, wParam, lParam);
+            const std::lock_guard lock(postMutex_);
+            printPosts_.push_back(wParam);
+            posted_.notify_all();
+            return dropPrintResults_ ? FALSE : ::PostMessageW(window, message, wParam, lParam);
+        };
+        return {post, [this](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
                     messageBoxes_.push_back({owner, text, caption, type});
                     return IDOK;
                 }};
     }
 
+    std::mutex postMutex_;
+    std::condition_variable posted_;
+    std::vector<WPARAM> printPosts_;
+    bool dropPrintResults_ = false;
     fakes::FakeWinspoolApi spooler_;
     printers::PrinterCatalog catalog_{spooler_};
+    GatedPrinter printer_;
     fakes::FakeJobServices jobs_{catalog_};
     app::AppHost app_{};
     const bool classRegistered_ = app::registerTrayOwnerClass(::GetModuleHandleW(nullptr));
@@ -129,7 +198,7 @@ protected:
     FakeWindowLog windows_;
     std::vector<MessageBoxCall> messageBoxes_;
     PreviewWindowHost host_{hidden_.get(), functions(), fakeWindows(windows_)};
-    PreviewCoordinator coordinator_{jobs_.manager, host_};
+    PreviewCoordinator coordinator_{jobs_.manager, printer_, host_};
 };
 
 TEST_F(PreviewWindowHostTest, BindsOnlyOnItsOwnThreadAndOnlyOnce) {
@@ -307,6 +376,67 @@ TEST_F(PreviewWindowHostTest, ShutdownEndsThePreparation) {
     ASSERT_TRUE(host_.Shutdown());
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_FALSE(coordinator_.Busy());
+}
+
+// The window polls for a print whose message was lost; a delivered message
+// ends the print in the host even when no window takes its result.
+TEST_F(PreviewWindowHostTest, APrintsResultWaitsForItsWindowWhenTheMessageIsLost) {
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), false));
+    pump();
+    ASSERT_EQ(windows_.printing.size(), 1u);
+    const PreviewPrintFunctions printing = windows_.printing[0];
+    const auto session = windows_.sessions[0];
+
+    dropPrintResults_ = true;
+    const auto first = printing.start(session);
+    ASSERT_TRUE(first);
+    const auto busy = printing.start(session);
+    ASSERT_FALSE(busy);
+    EXPECT_EQ(busy.error(), Error("KSR-4006", L"预览打印正在处理或服务已关闭"));
+    waitForPrintPosts(1);
+    EXPECT_FALSE(printResultsQueued());
+    const auto outcome = printing.take(first.value());
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->session, session);
+    EXPECT_EQ(outcome->result.value().clientJobId, "a");
+    EXPECT_EQ(outcome->result.value().state, JobState::Queued);
+
+    dropPrintResults_ = false;
+    const auto second = printing.start(session);
+    ASSERT_TRUE(second);
+    EXPECT_GT(second.value(), first.value()) << "work ids come from the command counter";
+    waitForPrintPosts(2);
+    pump();
+    EXPECT_FALSE(printing.take(second.value())) << "the host ended the print its window did not take";
+    EXPECT_EQ(stateOf("a-preview-2"), JobState::Queued);
+    EXPECT_EQ(jobs_.executor.documents, 2u);
+    ASSERT_TRUE(printing.start(session)) << "and the next print may start";
+}
+
+// Shutdown stops a print still being submitted: the stop token is set, the
+// preview's job cancelled, and the print thread waited for, so that nothing
+// reaches the printer and nothing is posted afterwards.
+TEST_F(PreviewWindowHostTest, ShutdownDuringASubmissionCancelsItsJobAndWaitsForThePrintThread) {
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), false));
+    pump();
+    ASSERT_EQ(windows_.printing.size(), 1u);
+    const auto session = windows_.sessions[0];
+    printer_.hold();
+    ASSERT_TRUE(windows_.printing[0].start(session));
+    printer_.waitEntered();
+    // Stands for the driver: it answers once the job has been cancelled.
+    std::thread driver([&] {
+        while (coordinator_.IsActive(session)) std::this_thread::yield();
+        printer_.release();
+    });
+    ASSERT_TRUE(host_.Shutdown());
+    driver.join();
+    EXPECT_EQ(printer_.returnedCount(), 1) << "the print thread was joined";
+    EXPECT_EQ(stateOf("a"), JobState::Cancelled);
+    EXPECT_EQ(jobs_.executor.documents, 0u);
+    EXPECT_FALSE(printResultsQueued());
+    const std::lock_guard lock(postMutex_);
+    EXPECT_TRUE(printPosts_.empty());
 }
 
 }  // namespace

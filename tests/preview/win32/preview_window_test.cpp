@@ -12,6 +12,7 @@
 #include "fakes/fake_preview_window_model.h"
 #include "platform/win32/gdi_objects.h"
 #include "preview/preview_layout.h"
+#include "preview/win32/preview_messages.h"
 
 namespace ks::preview {
 namespace {
@@ -231,6 +232,94 @@ TEST_F(PreviewWindowTest, PrintingAndSettingsFollowTheModelAndThePrintersState) 
     command(control::kPrinterList, CBN_SELCHANGE);
     EXPECT_EQ(text(control::kStatus), L"打印机就绪");
     EXPECT_TRUE(enabled(control::kPrint));
+}
+
+// Runs this thread's messages until the status box shows `expected`, or for
+// five seconds at most.
+void pumpUntilStatus(HWND window, const std::wstring& expected) {
+    const UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, nullptr);
+    wchar_t buffer[256] = {};
+    MSG message{};
+    while (::GetDlgItemTextW(window, control::kStatus, buffer, 256), expected != buffer) {
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == guard) break;
+        ::DispatchMessageW(&message);
+    }
+    ::KillTimer(nullptr, guard);
+}
+
+jobs::JobRecord jobRecord(jobs::JobState state, std::optional<Error> error = std::nullopt) {
+    jobs::JobRecord record;
+    record.state = state;
+    record.error = std::move(error);
+    return record;
+}
+
+// Nothing posts the print's message here: the window's own timer finds the
+// result.
+TEST_F(PreviewWindowTest, APrintHoldsTheControlsUntilItsResultIsFound) {
+    state_->printingEnabled = true;
+    state_->settingsEnabled = true;
+    state_->startAnswer = std::uint64_t{5};
+    open();
+    ::SetDlgItemTextW(window_, control::kCopies, L"1500");
+    command(control::kPrint);
+    EXPECT_EQ(state_->printsStarted, 1);
+    EXPECT_EQ(state_->view.copies, 999u);
+    EXPECT_EQ(text(control::kStatus), L"正在提交打印；驱动处理期间取消可能暂不可用");
+    for (const int id : {control::kPrint, control::kCopies, control::kPrinterList, control::kSettings}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    command(IDOK);
+    EXPECT_EQ(state_->printsStarted, 1) << "one print at a time";
+
+    const std::size_t checksBefore = state_->retargetedTo.size();
+    state_->printResults.emplace_back(5, jobRecord(jobs::JobState::Queued));
+    pumpUntilStatus(window_, L"已提交到 Windows 打印队列；可调整设置后继续打印");
+    EXPECT_EQ(text(control::kStatus), L"已提交到 Windows 打印队列；可调整设置后继续打印");
+    EXPECT_EQ(statusColour(), kStatusGreen);
+    EXPECT_TRUE(state_->printResults.empty());
+    EXPECT_EQ(state_->retargetedTo.size(), checksBefore + 1) << "the printer was checked again";
+    for (const int id : {control::kPrint, control::kCopies, control::kPrinterList, control::kSettings}) {
+        EXPECT_TRUE(enabled(id)) << id;
+    }
+
+    // A failed job and a refused print show their errors; the message path
+    // delivers them.
+    struct Case {
+        Result<jobs::JobRecord> result;
+        std::wstring status;
+    };
+    const Case cases[] = {
+        {jobRecord(jobs::JobState::Failed, Error("KSR-2005", L"无法创建设备上下文")), L"KSR-2005：无法创建设备上下文"},
+        {jobRecord(jobs::JobState::Failed), L"KSR-4003：打印任务提交失败"},
+        {Error("KSR-2007", L"打印机能力或页面尺寸已变化，请重新生成页面"),
+         L"KSR-2007：打印机能力或页面尺寸已变化，请重新生成页面"},
+    };
+    std::uint64_t workId = 6;
+    for (const Case& c : cases) {
+        state_->startAnswer = workId;
+        ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(control::kPrint, BN_CLICKED), 0);
+        ASSERT_EQ(text(control::kStatus), L"正在提交打印；驱动处理期间取消可能暂不可用") << c.status;
+        state_->printResults.emplace_back(workId, c.result);
+        ::SendMessageW(window_, kPreviewPrintResultMessage, workId - 1, 0);  // not its print
+        EXPECT_EQ(text(control::kStatus), L"正在提交打印；驱动处理期间取消可能暂不可用");
+        ::SendMessageW(window_, kPreviewPrintResultMessage, workId, 0);
+        EXPECT_EQ(text(control::kStatus), c.status);
+        EXPECT_EQ(statusColour(), kStatusRed);
+        EXPECT_FALSE(enabled(control::kPrint));
+        EXPECT_TRUE(enabled(control::kCopies));
+        // The error stays until the printer is chosen again.
+        ::SendDlgItemMessageW(window_, control::kPrinterList, CB_SETCURSEL, 0, 0);
+        command(control::kPrinterList, CBN_SELCHANGE);
+        ASSERT_TRUE(enabled(control::kPrint));
+        ++workId;
+    }
+
+    state_->startAnswer = Error("KSR-4006", L"预览打印正在处理或服务已关闭");
+    command(control::kPrint);
+    EXPECT_EQ(text(control::kStatus), L"KSR-4006：预览打印正在处理或服务已关闭");
+    EXPECT_TRUE(enabled(control::kCopies)) << "nothing in flight";
 }
 
 TEST_F(PreviewWindowTest, JobPrinterMissingFromTheListLeavesPrintingOff) {

@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,8 +104,13 @@ protected:
     // Prints one page of the pattern at the ticket's size and keeps the PDF
     // as <name>.pdf beside the raster sent.
     void printCase(const std::string& name, const PrintTicket& ticket, std::optional<std::wstring>& warning) {
-        const Grey image =
-            pattern(mmToDots(ticket.paperWidthMm, ticket.dpiX), mmToDots(ticket.paperHeightMm, ticket.dpiY));
+        printImage(name, ticket,
+                   pattern(mmToDots(ticket.paperWidthMm, ticket.dpiX), mmToDots(ticket.paperHeightMm, ticket.dpiY)),
+                   warning);
+    }
+
+    void printImage(const std::string& name, const PrintTicket& ticket, const Grey& image,
+                    std::optional<std::wstring>& warning) {
         const auto before = pdfsIn(folder_);
         const auto job = spooler_.engine.print(ticket, pageOf(image));
         ASSERT_TRUE(job) << ::testing::PrintToString(job.error().message());
@@ -149,6 +157,49 @@ TEST_F(SpoolerPrintTest, UnlistedLabelIsSpooledAsACustomSize) {
     EXPECT_EQ(warning, std::nullopt);
 }
 
+// Pages of another shape than the area between the margins: each is scaled
+// uniformly to fit and centred there. What the PDF must show is the page's
+// box (x, y, width, height in dots), kept as <name>.box.
+TEST_F(SpoolerPrintTest, PagesOfAnotherShapeAreFittedAndCentredBetweenTheMargins) {
+    const PrintTicket a4 = spooler_.ticketFor(DMPAPER_A4);
+    ASSERT_GT(a4.paperWidthMm, 0.0);
+    const int width = mmToDots(a4.paperWidthMm, a4.dpiX);
+    const int height = mmToDots(a4.paperHeightMm, a4.dpiY);
+
+    // Unequal margins, a 4 : 3 page at half the area's width: doubled, on
+    // the left margin, centred between top and bottom.
+    const std::uint32_t right = 300 + static_cast<std::uint32_t>(width % 2);
+    const int areaWidth = width - 400 - width % 2;
+    const int areaHeight = height - 560;
+    const Grey wide = pattern(areaWidth / 2, areaWidth * 3 / 8, 4);
+    // A square page on the whole paper: as wide as the paper, centred up and down.
+    const Grey square = pattern(600, 600, 5);
+
+    struct Case {
+        const char* name;
+        std::array<std::uint32_t, 4> margins;  // left, top, right, bottom
+        const Grey& image;
+        std::array<int, 4> box;
+    };
+    const Case cases[] = {
+        {"margins", {100, 500, right, 60}, wide, {100, 500 + (areaHeight - wide.height * 2) / 2, areaWidth, wide.height * 2}},
+        {"square", {0, 0, 0, 0}, square, {0, (height - width) / 2, width, width}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Read afresh: each print leaves the queue's defaults changed.
+        PrintTicket ticket = spooler_.ticketFor(DMPAPER_A4);
+        ticket.marginLeft = c.margins[0];
+        ticket.marginTop = c.margins[1];
+        ticket.marginRight = c.margins[2];
+        ticket.marginBottom = c.margins[3];
+        std::optional<std::wstring> warning;
+        printImage(c.name, ticket, c.image, warning);
+        std::ofstream(std::string(c.name) + ".box") << c.box[0] << ' ' << c.box[1] << ' ' << c.box[2] << ' '
+                                                    << c.box[3];
+    }
+}
+
 class SpoolerPdfTest : public ::testing::Test {
 protected:
     struct Images {
@@ -192,6 +243,33 @@ TEST_F(SpoolerPdfTest, LabelLandsOneDotPerDotInTheDefaultPapersBottomCorner) {
     ASSERT_TRUE(images) << "label: run through spooler_pdf_test.sh";
     ASSERT_GT(images->printed.height, images->sent.height);
     expectSameDots("label", *images, 0, images->printed.height - images->sent.height + 1);
+}
+
+// The pattern's frame outlines each fitted page: the box of its dark dots
+// is where the page landed, at the size and shape it must have.
+TEST_F(SpoolerPdfTest, FittedPagesLandScaledUniformlyAndCentred) {
+    for (const char* name : {"margins", "square"}) {
+        SCOPED_TRACE(name);
+        const auto printed = readPgm(std::string(name) + "-1.pgm");
+        std::ifstream boxFile(std::string(name) + ".box");
+        std::array<int, 4> box{};
+        ASSERT_TRUE(printed && boxFile >> box[0] >> box[1] >> box[2] >> box[3]) << "run through pdf_round_trip.sh";
+        int left = printed->width, top = printed->height, right = -1, bottom = -1;
+        for (int y = 0; y < printed->height; ++y) {
+            for (int x = 0; x < printed->width; ++x) {
+                if (printed->at(x, y) >= 128) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        // One dot either way for the rasteriser's rounding of the edges.
+        EXPECT_NEAR(left, box[0], 1);
+        EXPECT_NEAR(top, box[1], 1);
+        EXPECT_NEAR(right + 1 - left, box[2], 1);
+        EXPECT_NEAR(bottom + 1 - top, box[3], 1);
+    }
 }
 
 }  // namespace
