@@ -46,21 +46,12 @@ TEST(PaperList, FindsTheCurrentPaperOnlyInTheSameOrientation) {
     EXPECT_EQ(findPaperEntry(papers, 100, 80.06), std::nullopt);
 }
 
-TEST(ResolutionChoices, SelectsTheCurrentResolutionAddingItWhenUnlisted) {
-    const platform::Resolution r300{300, 300};
-    const platform::Resolution r600{600, 600};
-    const platform::Resolution odd{600, 300};
-    ResolutionChoices listed = resolutionChoices({r300, r600}, r600);
-    EXPECT_EQ(listed.resolutions, (std::vector<platform::Resolution>{r300, r600}));
-    EXPECT_EQ(listed.selected, 1u);
-    ResolutionChoices unlisted = resolutionChoices({r300, r600}, odd);
-    EXPECT_EQ(unlisted.resolutions, (std::vector<platform::Resolution>{r300, r600, odd}));
-    EXPECT_EQ(unlisted.selected, 2u);
-    ResolutionChoices none = resolutionChoices({}, r300);
-    EXPECT_EQ(none.resolutions, std::vector<platform::Resolution>{r300});
-    EXPECT_EQ(none.selected, 0u);
-    EXPECT_EQ(resolutionLabel(r300), L"300 DPI");
-    EXPECT_EQ(resolutionLabel(odd), L"600 × 300 DPI");
+TEST(ResolutionChoices, AnUnlistedCurrentResolutionIsAddedAndSelected) {
+    const ResolutionChoices choices = resolutionChoices({{300, 300}, {600, 600}}, {600, 300});
+    EXPECT_EQ(choices.resolutions, (std::vector<platform::Resolution>{{300, 300}, {600, 600}, {600, 300}}));
+    EXPECT_EQ(choices.selected, 2u);
+    EXPECT_EQ(resolutionLabel(choices.resolutions[2]), L"600 × 300 DPI");
+    EXPECT_EQ(resolutionChoices({}, {203, 203}).resolutions, (std::vector<platform::Resolution>{{203, 203}}));
 }
 
 }  // namespace

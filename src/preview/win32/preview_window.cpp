@@ -450,7 +450,11 @@ void PreviewWindow::openSettings() {
     request.pageCount = view.pages ? view.pages->size() : 0;
     request.apply = [this](const PreviewSettings& settings) { return model_->applySettings(settings); };
     const auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    const HWND window = window_;
     const INT_PTR result = showSettingsDialog(module, window_, std::move(request));
+    // The dialog's loop also runs the window's messages: a close from the
+    // client may have destroyed the window, and this object with it.
+    if (!::IsWindow(window)) return;
     if (result == IDOK) {
         showPaperLines();
         windowError_.reset();

@@ -28,6 +28,10 @@ constexpr wchar_t kPreparingClass[] = L"Kestrune.Preparing";
 constexpr int kPreviousPage = 104;
 constexpr int kNextPage = 105;
 constexpr int kPageCounter = 106;
+constexpr int kPaperLine = 102;
+constexpr int kOrientationLine = 119;
+constexpr int kSettings = 117;
+constexpr int kOrientation = 1003;
 
 class PreviewServiceTest : public RunningServiceTest {
 protected:
@@ -123,6 +127,7 @@ protected:
 
 const std::string kJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b41";
 const std::string kOtherJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b42";
+const std::string kSettingsJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b43";
 
 TEST_F(PreviewServiceTest, PrepareThenCompletePagesAndEscapeCancels) {
     EXPECT_NE(ask(client::makeRequest("jobs.preview.prepare", R"(,"jobReference":{"clientJobId":")" + kJob + "\"}"))
@@ -165,6 +170,32 @@ TEST_F(PreviewServiceTest, CancelFromTheClientClosesTheWindow) {
     EXPECT_NE(aboutJob("jobs.cancel", kOtherJob).find(R"("state":"Cancelled")"), std::string::npos);
     EXPECT_TRUE(gone(window));
     EXPECT_FALSE(previewBusy());
+}
+
+TEST_F(PreviewServiceTest, SettingsDialogTurnsThePaperUpright) {
+    EXPECT_NE(preview("jobs.preview", kSettingsJob, 1).find(R"("accepted":true)"), std::string::npos);
+    const HWND window = shownPreview();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(textOf(window, kPaperLine), L"纸张    50 × 30 mm");
+    EXPECT_EQ(textOf(window, kOrientationLine), L"方向    横向");
+
+    // Posted: the dialog's modal loop keeps the window's thread until it closes.
+    ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, MAKEWPARAM(kSettings, BN_CLICKED), 0));
+    const HWND dialog = service_.waitForWindow(L"#32770", L"预览设置", 10s);
+    ASSERT_NE(dialog, nullptr) << "no settings dialog";
+    // Found while it is still being filled, its choices would be set over.
+    ASSERT_TRUE(pollUntil(10s, [&] { return ::IsWindowVisible(dialog) != FALSE; }));
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(dialog, kOrientation), CB_SETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ASSERT_TRUE(::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0));
+    EXPECT_TRUE(gone(dialog));
+    // The window rewrites its lines, orientation last, once the dialog's loop has returned.
+    EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kOrientationLine) == L"方向    纵向"; }))
+        << ::testing::PrintToString(textOf(window, kOrientationLine));
+    EXPECT_EQ(textOf(window, kPaperLine), L"纸张    30 × 50 mm");
+
+    command(window, IDCANCEL);
+    EXPECT_TRUE(gone(window));
 }
 
 }  // namespace

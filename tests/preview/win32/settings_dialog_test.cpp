@@ -254,7 +254,7 @@ TEST_F(SettingsDialogTest, RefusedInputKeepsTheDialogOpenAndCancelChangesNothing
     EXPECT_EQ(text(control::kStatus), L"打印机就绪");
 }
 
-TEST_F(SettingsDialogTest, ThePrinterIsCheckedFirstAndAFailedDialogIsReported) {
+TEST_F(SettingsDialogTest, APrinterThatWentAwayOpensNoDialog) {
     open();
     // The printer went away: the readiness check drops it and no dialog opens.
     state_->records.clear();
