@@ -3,8 +3,10 @@
 // dispatcher, printer catalogue and the real WinspoolApi (the tray and windows
 // of kestrune.exe play no part in these requests, and a private pipe name
 // keeps the figures apart from any kestrune.exe that happens to run), and the
-// two spooler calls underneath measured directly. scripts/bench runs it with
-// more and more CUPS queues installed. Prints figures only.
+// two spooler calls underneath measured directly; then a refresh of the
+// printer settings and diagnostics windows, which read the whole catalogue on
+// the UI thread. scripts/bench runs it with more and more CUPS queues
+// installed. Prints figures only.
 
 #include <windows.h>
 
@@ -14,11 +16,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/pipe_client.h"
+#include "fakes/fake_preview_host.h"
 #include "fakes/job_services.h"
+#include "management/win32/management_windows.h"
+#include "platform/win32/printer_properties_launcher.h"
 #include "platform/win32/winspool_api.h"
+#include "preview/preview_coordinator.h"
 #include "printers/printer_catalog.h"
 #include "protocol/command_dispatcher.h"
 #include "protocol/json_reader.h"
@@ -78,6 +85,36 @@ std::string pdfPrinterId(ks::client::PipeClient& client) {
         if (printers.objectAt(i).getString("displayName") == "PDF") return printers.objectAt(i).getString("printerId");
     }
     return {};
+}
+
+// What "刷新" costs in the printer settings and diagnostics windows: the
+// button's command, handled to the end (catalogue, texts, controls, layout).
+void measureWindowRefresh(ks::printers::PrinterCatalog& catalog, ks::fakes::FakeJobServices& jobs) {
+    using ks::management::WindowKind;
+    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr);
+    ks::fakes::FakePreviewHost previewHost;
+    ks::preview::PreviewCoordinator coordinator(jobs.manager, catalog, previewHost);
+    ks::platform::PrinterPropertiesLauncher launcher(ks::platform::systemPrinterPropertiesFunctions());
+    ks::management::ManagementWindows windows(owner, coordinator, catalog, launcher, {}, {}, {}, nullptr);
+    std::printf(" management windows, \"刷新\" handled on the UI thread:\n");
+    for (const auto& [name, kind] : {std::pair{"printer settings refresh", WindowKind::PrinterSettings},
+                                     std::pair{"diagnostics refresh", WindowKind::Diagnostics}}) {
+        windows.ShowWindowOf(kind);
+        const HWND window = windows.slot(kind).window;
+        if (window == nullptr) {
+            std::fprintf(stderr, "the %s window did not open\n", name);
+            std::exit(1);
+        }
+        const HWND button = ::GetDlgItem(window, ks::management::kRefreshButtonId);
+        print(name, measure([&] {
+                  ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(ks::management::kRefreshButtonId, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(button));
+                  return ::GetWindowTextLengthW(windows.slot(kind).content) > 0;
+              }));
+    }
+    windows.DestroyAll();
+    ::DestroyWindow(owner);
 }
 
 }  // namespace
@@ -140,5 +177,7 @@ int main() {
 
     client.reset();
     server.stop();
+    measureWindowRefresh(catalog, jobs);
+    std::fflush(stdout);
     return 0;
 }
