@@ -118,7 +118,7 @@ protected:
     printers::PrinterCatalog catalog_{spooler_};
     fakes::FakeJobServices jobs_{catalog_};
     fakes::FakePreviewHost previewHost_;
-    preview::PreviewCoordinator coordinator_{jobs_.manager, previewHost_};
+    preview::PreviewCoordinator coordinator_{jobs_.manager, catalog_, previewHost_};
     FakeLauncher launcher_;
     FakeExporter exporter_;
     bool serviceRunning_ = true;
