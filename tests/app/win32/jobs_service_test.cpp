@@ -507,6 +507,8 @@ TEST_F(JobsPrintTest, PrintingALetterJobTurnedToLandscape) {
 
     const auto before = pdfsIn(folder_);
     click(::GetDlgItem(window, kPrintButton));
+    // Compared wider than high: cups-pdf keeps Letter's portrait media box
+    // and turns the page by /Rotate 90, which Ghostscript honours.
     keepFitted("preview-landscape", before,
                fitted(sent.image, dots(printer_.letter.heightMm, printer_.dpiX),
                       dots(printer_.letter.widthMm, printer_.dpiY), {}));
