@@ -111,13 +111,14 @@ std::optional<fs::path> awaitPdf(const fs::path& folder, const std::set<fs::path
     return std::nullopt;
 }
 
-int differingDots(const Grey& sent, const Grey& printed, int originX, int originY, std::string& firstDifferences) {
+int differingDots(const Grey& sent, const Grey& printed, int originX, int originY, std::string& firstDifferences,
+                  const Grey* either) {
     int differences = 0;
     std::ostringstream first;
     for (int y = 0; y < std::min(sent.height - 1, printed.height - originY); ++y) {
         for (int x = 0; x < std::min(sent.width - 1, printed.width - originX); ++x) {
             const std::uint8_t dot = printed.at(originX + x, originY + y);
-            if (dot == sent.at(x, y)) continue;
+            if (dot == sent.at(x, y) || (either != nullptr && dot == either->at(x, y))) continue;
             if (++differences <= 5)
                 first << " (" << x << ',' << y << "): " << int{dot} << " for " << int{sent.at(x, y)};
         }

@@ -55,7 +55,9 @@ std::optional<std::filesystem::path> awaitPdf(const std::filesystem::path& folde
 // Counts the dots of `printed` that differ from `sent` placed at (originX,
 // originY), leaving out the sent image's last row and column (a rasteriser
 // may round the far edge by one dot) and whatever lies off the printed page.
-// `firstDifferences` describes the first few.
-int differingDots(const Grey& sent, const Grey& printed, int originX, int originY, std::string& firstDifferences);
+// A dot also matches where it shows `either` (the other value a scaled dot
+// may take, sized as `sent`). `firstDifferences` describes the first few.
+int differingDots(const Grey& sent, const Grey& printed, int originX, int originY, std::string& firstDifferences,
+                  const Grey* either = nullptr);
 
 }  // namespace ks::testing
