@@ -90,13 +90,11 @@ Result<JobRecord> JobManager::submit(const std::string& clientJobId, const std::
 Result<std::uint32_t> JobManager::printPages(const printing::PrintTicket& ticket, const raster::RasterPageList& pages) {
     try {
         return executor_.print(ticket, pages);
-    } catch (const std::bad_alloc&) {
-        return Error(codes::kOutOfMemory, messages::kPrintOutOfMemory);
-    } catch (const std::exception& exception) {
-        return Error(codes::kSubmissionFailed, std::wstring(messages::kDriverCallFailedPrefix) +
-                                                   protocol::exceptionText(exception.what(), decodeAnsi_));
     } catch (...) {
-        return Error(codes::kSubmissionFailed, messages::kDriverCallFailedUnknown);
+        return protocol::currentExceptionError({codes::kSubmissionFailed, messages::kDriverCallFailedPrefix,
+                                                messages::kDriverCallFailedUnknown, codes::kOutOfMemory,
+                                                messages::kPrintOutOfMemory},
+                                               decodeAnsi_);
     }
 }
 

@@ -211,13 +211,11 @@ Result<jobs::JobRecord> PreviewCoordinator::printStep(const std::shared_ptr<Prev
             session->withState([](PreviewSessionState& state) { state.printed = true; });
         }
         return record;
-    } catch (const std::bad_alloc&) {
-        return Error(codes::kOutOfMemory, messages::kPrintProcessingOutOfMemory);
-    } catch (const std::exception& exception) {
-        return Error(codes::kSubmissionFailed, std::wstring(messages::kProcessingFailedPrefix) +
-                                                   protocol::exceptionText(exception.what(), decodeAnsi_));
     } catch (...) {
-        return Error(codes::kSubmissionFailed, messages::kProcessingFailedUnknown);
+        return protocol::currentExceptionError({codes::kSubmissionFailed, messages::kProcessingFailedPrefix,
+                                                messages::kProcessingFailedUnknown, codes::kOutOfMemory,
+                                                messages::kPrintProcessingOutOfMemory},
+                                               decodeAnsi_);
     }
 }
 

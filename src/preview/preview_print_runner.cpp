@@ -45,13 +45,11 @@ Result<jobs::JobRecord> PreviewPrintRunner::printCaught(const PrintWork& work, c
     try {
         try {
             return print_(work.session->clientJobId(), stop);
-        } catch (const std::bad_alloc&) {
-            return Error(codes::kOutOfMemory, messages::kPrintOutOfMemory);
-        } catch (const std::exception& exception) {
-            return Error(codes::kSubmissionFailed, std::wstring(messages::kProcessingFailedPrefix) +
-                                                       protocol::exceptionText(exception.what(), decodeAnsi_));
         } catch (...) {
-            return Error(codes::kSubmissionFailed, messages::kProcessingFailedUnknown);
+            return protocol::currentExceptionError({codes::kSubmissionFailed, messages::kProcessingFailedPrefix,
+                                                    messages::kProcessingFailedUnknown, codes::kOutOfMemory,
+                                                    messages::kPrintOutOfMemory},
+                                                   decodeAnsi_);
         }
     } catch (...) {
         // Even the error's text could not be made.

@@ -1,5 +1,8 @@
 #include "protocol/error_text.h"
 
+#include <exception>
+#include <new>
+
 #include "protocol/error_catalog.h"
 #include "protocol/utf8.h"
 
@@ -11,6 +14,18 @@ std::wstring withWin32Suffix(std::wstring_view message, std::uint32_t win32Error
     text += std::to_wstring(win32Error);
     text += L")";
     return text;
+}
+
+Error currentExceptionError(const ExceptionErrors& errors, const AnsiDecoder& decodeAnsi) {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return Error(errors.outOfMemoryCode, errors.outOfMemory);
+    } catch (const std::exception& exception) {
+        return Error(errors.code, std::wstring(errors.prefix) + exceptionText(exception.what(), decodeAnsi));
+    } catch (...) {
+        return Error(errors.code, errors.unknown);
+    }
 }
 
 std::wstring exceptionText(const char* what, const AnsiDecoder& decodeAnsi) {

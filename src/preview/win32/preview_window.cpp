@@ -68,6 +68,7 @@ private:
     void changePrinter();
     void restorePrinterSelection();
     void checkPrinterReadiness();
+    [[nodiscard]] Result<void> retargetTo(platform::PrinterCapabilities record);
     void print();
     void printFinished(std::uint64_t workId);
     void applyPrintResult(const Result<jobs::JobRecord>& result);
@@ -217,12 +218,17 @@ void PreviewWindow::selectJobPrinter(const std::string& printerId) {
         windowError_ = record.error();
         return;
     }
-    if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
-        windowError_ = retargeted.error();
-        return;
-    }
-    selectedPrinter_ = std::move(record).value();
-    showPaperLines();  // the resolution may have changed
+    if (Result<void> retargeted = retargetTo(std::move(record).value()); !retargeted) windowError_ = retargeted.error();
+}
+
+// Re-targets the session to `record`, a printer's full capabilities; on
+// success it becomes the selected printer and the paper lines follow (the
+// resolution may have changed).
+Result<void> PreviewWindow::retargetTo(platform::PrinterCapabilities record) {
+    if (Result<void> retargeted = model_->retarget(record); !retargeted) return retargeted;
+    selectedPrinter_ = std::move(record);
+    showPaperLines();
+    return {};
 }
 
 void PreviewWindow::showPaperLines() {
@@ -311,22 +317,15 @@ void PreviewWindow::changePrinter() {
     }
     const auto index = static_cast<std::size_t>(chosen);
     Result<platform::PrinterCapabilities> record = model_->printerCapabilities(printers_[index].printerId);
-    std::optional<Error> failure;
-    if (!record) {
-        failure = record.error();
-    } else if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
-        failure = retargeted.error();
-    }
-    if (failure) {
+    const Result<void> retargeted = record ? retargetTo(std::move(record).value()) : Result<void>(record.error());
+    if (!retargeted) {
         // The session still targets the previous printer, and so does the list.
-        windowError_ = std::move(failure);
+        windowError_ = retargeted.error();
         restorePrinterSelection();
         refresh(true);
         return;
     }
-    selectedPrinter_ = std::move(record).value();
     selectedIndex_ = index;
-    showPaperLines();
     windowError_.reset();
     printNotice_.reset();
     refresh(true);
@@ -350,12 +349,10 @@ void PreviewWindow::checkPrinterReadiness() {
         windowError_ = record.error();
         return;
     }
-    if (Result<void> retargeted = model_->retarget(record.value()); !retargeted) {
+    if (Result<void> retargeted = retargetTo(std::move(record).value()); !retargeted) {
         windowError_ = retargeted.error();
         return;
     }
-    selectedPrinter_ = std::move(record).value();
-    showPaperLines();
     if (selectedPrinter_->status != platform::PrinterStatus::Ready) {
         windowError_ = Error(protocol::codes::kPrinterNotReady, protocol::messages::kPrinterNotReady);
     } else if (windowError_ && windowError_->code() == protocol::codes::kPrinterNotReady) {
