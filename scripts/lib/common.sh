@@ -3,7 +3,7 @@
 
 KS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 KS_BUILD="$KS_ROOT/build"
-KS_DISPLAY_NUMBER=99
+KS_DISPLAY_NUMBER=${KS_DISPLAY_NUMBER:-99}
 # A PDF printer beside PDF whose default settings the printer tests change
 # (scripts/setup --printer creates it).
 KS_TEST_QUEUE=KSTEST-DPI
