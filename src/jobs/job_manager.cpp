@@ -55,9 +55,9 @@ Result<JobRecord> JobManager::submit(const std::string& clientJobId, const std::
     if (!pages) return Error(codes::kJobInvalid, messages::kPrintPagesMissing);
     if (pages->empty()) return Error(codes::kJobInvalid, messages::kPrintPagesEmpty);
 
-    JobRecord record;
     {
         const Lock submission(submissionMutex_);
+        JobRecord record;
         if (auto stored = store_.find(clientJobId)) {
             if (stored->contentHash != contentHash) return conflictError();
             // Printing, printed, failed or cancelled: never a second print.
@@ -69,22 +69,28 @@ Result<JobRecord> JobManager::submit(const std::string& clientJobId, const std::
             record = newRecord(clientJobId, contentHash, ticket.printerId, JobState::Validating);
         }
         store_.put(record);
-        record.state = JobState::Spooling;
-        store_.put(record);
+        store_.settle(clientJobId, JobState::Spooling, 0, std::nullopt, std::nullopt);
     }
 
     const Lock printLock(printMutex_);
     auto printed = printPages(ticket, pages);
+    // Settled without allocating: whatever runs out of memory from here on
+    // (the answer's copy) leaves a record that tells what the spooler did.
     if (printed) {
-        record.windowsJobId = printed.value();
-        if (auto warning = executor_.takeLastWarning()) record.warning = std::move(*warning);
-        record.state = JobState::Queued;
+        store_.settle(clientJobId, JobState::Queued, printed.value(), std::nullopt, takeWarning());
     } else {
-        record.error = std::move(printed).error();
-        record.state = JobState::Failed;
+        store_.settle(clientJobId, JobState::Failed, 0, std::move(printed).error(), std::nullopt);
     }
-    store_.put(record);
-    return record;
+    return status(clientJobId);
+}
+
+std::optional<std::wstring> JobManager::takeWarning() noexcept {
+    try {
+        return executor_.takeLastWarning();
+    } catch (...) {
+        // The document is queued; only the driver's remark is lost.
+        return std::nullopt;
+    }
 }
 
 Result<std::uint32_t> JobManager::printPages(const printing::PrintTicket& ticket, const raster::RasterPageList& pages) {
@@ -125,6 +131,17 @@ Result<JobRecord> JobManager::cancel(const std::string& clientJobId) {
     record.state = JobState::Cancelled;
     store_.put(record);
     return std::move(record);
+}
+
+Result<JobRecord> JobManager::cancelPreview(const std::string& clientJobId) {
+    const Lock submission(submissionMutex_);
+    auto stored = store_.find(clientJobId);
+    if (!stored) return notFoundError();
+    if (stored->state == JobState::Previewing) {
+        stored->state = JobState::Cancelled;
+        store_.put(*stored);
+    }
+    return std::move(*stored);
 }
 
 std::optional<LatestJobStatus> JobManager::latestJobStatus() const { return store_.latest(); }

@@ -54,6 +54,11 @@ public:
     // every error.
     [[nodiscard]] Result<JobRecord> cancel(const std::string& clientJobId);
 
+    // Ends a job that is still only shown in a preview: Previewing becomes
+    // Cancelled. A job in any other state (a client printed it meanwhile) is
+    // answered as it stands and never reaches the spooler. KSR-4001 unknown.
+    [[nodiscard]] Result<JobRecord> cancelPreview(const std::string& clientJobId);
+
     [[nodiscard]] std::optional<LatestJobStatus> latestJobStatus() const;
 
 private:
@@ -63,6 +68,9 @@ private:
     // threw turned into an error.
     Result<std::uint32_t> printPages(const printing::PrintTicket& ticket, const raster::RasterPageList& pages)
         KS_REQUIRES(printMutex_);
+    // The driver's warning about the document just printed; none when taking
+    // it fails.
+    std::optional<std::wstring> takeWarning() noexcept KS_REQUIRES(printMutex_);
 
     printing::IPrintExecutor& executor_;
     ISpoolerControl& spooler_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -21,6 +22,11 @@ public:
     [[nodiscard]] std::optional<JobRecord> find(const std::string& clientJobId) const;
     // Inserts the record or replaces the one of the same client job id.
     void put(const JobRecord& record);
+    // Gives the stored record of `clientJobId` the outcome of its print, in
+    // place and without allocating, so that a job never stays Spooling
+    // because memory ran out after the spooler took its document.
+    void settle(const std::string& clientJobId, JobState state, std::uint32_t windowsJobId,
+                std::optional<Error> error, std::optional<std::wstring> warning) noexcept;
     [[nodiscard]] std::optional<LatestJobStatus> latest() const;
 
 private:

@@ -112,7 +112,7 @@ Result<jobs::JobRecord> PreviewCoordinator::Open(jobs::PreparedJob job, bool com
     const Lock lock(mutex_);
     if (activeSession_ == session) {
         activeSession_.reset();
-        auto cancelled = jobs_.cancel(jobId);
+        auto cancelled = jobs_.cancelPreview(jobId);
         if (!cancelled) return std::move(cancelled).error();
     }
     return refusal(shown, messages::kPreviewWindowRejected);
@@ -139,8 +139,8 @@ Result<jobs::JobRecord> PreviewCoordinator::Cancel(const std::string& jobId, boo
         session = activeFor(jobId);
         if (!session) return activePreviewNotFound();
     }
-    auto cancelled = jobs_.cancel(jobId);
-    if (!cancelled) return cancelled;
+    auto cancelled = fromUi ? jobs_.cancelPreview(jobId) : jobs_.cancel(jobId);
+    if (!cancelled && !fromUi) return cancelled;
     {
         const Lock lock(mutex_);
         if (activeSession_ == session) activeSession_.reset();
@@ -150,6 +150,21 @@ Result<jobs::JobRecord> PreviewCoordinator::Cancel(const std::string& jobId, boo
         if (!accepted(closed)) return refusal(closed, messages::kPreviewWindowCloseRejected);
     }
     return cancelled;
+}
+
+void PreviewCoordinator::PrintedByClient(const std::string& jobId) {
+    {
+        const Lock lock(mutex_);
+        const auto session = activeFor(jobId);
+        if (!session || printInFlight_ == session ||
+            session->withState([](const PreviewSessionState& state) { return state.printed; })) {
+            return;
+        }
+        activeSession_.reset();
+    }
+    // Best effort: a window that stays open has no session left and closes
+    // without touching the job.
+    static_cast<void>(host_.ClosePreview(jobId));
 }
 
 Result<void> PreviewCoordinator::EndSession(const std::string& jobId) {

@@ -55,9 +55,20 @@ public:
 
     // Cancels the previewed job with the job manager and ends its session;
     // unless `fromUi`, also closes its window. KSR-4001 when the job is not
-    // the open preview (callers fall back to the job manager); the job
-    // manager's errors leave the session open.
+    // the open preview (callers fall back to the job manager).
+    // From a client, the job is cancelled whatever its state, in the spooler
+    // too, and the job manager's errors leave the session open. From the UI
+    // (a closing window), only a job still Previewing is cancelled, one that
+    // a client printed meanwhile is left as it is, and the session ends
+    // whatever the job manager answers.
     [[nodiscard]] Result<jobs::JobRecord> Cancel(const std::string& jobId, bool fromUi) KS_EXCLUDES(mutex_);
+
+    // A client printed the open preview's job itself (`jobs.print` took its
+    // record over): the preview has nothing left to print or cancel, so its
+    // session ends and its window closes. Nothing happens while a print from
+    // the preview runs, after the preview printed the job itself, or when the
+    // job is not the open preview.
+    void PrintedByClient(const std::string& jobId) KS_EXCLUDES(mutex_);
 
     // Ends the job's session without touching the job. KSR-4001 when the
     // job is not the open preview.

@@ -95,13 +95,9 @@ bool SessionWindowModel::closingCancels() const {
 }
 
 Result<void> SessionWindowModel::userClose() {
-    if (closingCancels()) {
-        auto cancelled = coordinator_.Cancel(clientJobId_, /*fromUi=*/true);
-        // A job that is already over is no reason to keep the window open.
-        if (!cancelled && !cancelled.error().hasCode(protocol::codes::kJobAlreadyOver)) {
-            return std::move(cancelled).error();
-        }
-    }
+    // Cancelling from the window ends the session whatever the job manager
+    // answers, and touches only a job that is still just previewed.
+    if (closingCancels()) static_cast<void>(coordinator_.Cancel(clientJobId_, /*fromUi=*/true));
     if (coordinator_.IsActive(session_)) return coordinator_.EndSession(clientJobId_);
     return {};
 }

@@ -92,7 +92,9 @@ ProtocolResponse CommandDispatcher::printJob(const ProtocolRequest& request, Blo
     auto prepared = prepare(request, std::move(blobs));
     if (!prepared) return errorResponse(request.requestId, prepared.error());
     const jobs::PreparedJob& job = prepared.value();
-    return jobResponse(request.requestId, jobs_.submit(job.clientJobId, job.contentHash, job.ticket, job.pages));
+    auto record = jobs_.submit(job.clientJobId, job.contentHash, job.ticket, job.pages);
+    if (record && preview_ != nullptr) preview_->PrintedByClient(job.clientJobId);
+    return jobResponse(request.requestId, record);
 }
 
 ProtocolResponse CommandDispatcher::cancelJob(const ProtocolRequest& request) {

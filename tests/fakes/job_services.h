@@ -27,9 +27,14 @@ public:
     std::size_t pagesPrinted = 0;
 };
 
+// Accepts every cancel and counts them.
 class AcceptingSpoolerControl final : public jobs::ISpoolerControl {
 public:
-    Result<bool> cancel(std::string_view, std::uint32_t) override { return true; }
+    Result<bool> cancel(std::string_view, std::uint32_t) override {
+        ++cancels;
+        return true;
+    }
+    int cancels = 0;
 };
 
 // A page of the size asked for, whatever the PNG bytes hold: decoding itself

@@ -51,7 +51,10 @@ public:
         lock.unlock();
         return outcome();
     }
-    std::optional<std::wstring> takeLastWarning() override { return std::exchange(warning, std::nullopt); }
+    std::optional<std::wstring> takeLastWarning() override {
+        if (warningThrows) throw std::bad_alloc();
+        return std::exchange(warning, std::nullopt);
+    }
 
     bool waitUntilPrinting() {
         std::unique_lock lock(mutex_);
@@ -69,6 +72,7 @@ public:
 
     std::deque<Outcome> outcomes;
     std::optional<std::wstring> warning;
+    bool warningThrows = false;
     bool holdPrints = false;
     std::vector<std::string> printedFor;
 
@@ -166,6 +170,23 @@ TEST_F(JobManagerTest, WhateverThePrintPathThrowsBecomesTheJobsError) {
     executor_.outcomes = {[] { return Result<std::uint32_t>(Error("KSR-9001", L"x")); }};
     ASSERT_TRUE(submit("odd"));
     EXPECT_EQ(manager_.latestJobStatus(), (LatestJobStatus{JobState::Failed, 0, "", 6}));
+}
+
+TEST_F(JobManagerTest, MemoryRunningOutAfterTheSpoolerTookTheDocumentLeavesTheJobQueued) {
+    // Taking the driver's warning runs out of memory: the job is queued
+    // without it.
+    executor_.warning = L"请求纸张与实际纸张不一致";
+    executor_.warningThrows = true;
+    const auto queued = submit("warning");
+    ASSERT_TRUE(queued);
+    EXPECT_EQ(queued.value().state, JobState::Queued);
+    EXPECT_EQ(queued.value().windowsJobId, 7u);
+    EXPECT_EQ(queued.value().warning, std::nullopt);
+
+    EXPECT_EQ(manager_.status("warning").value().state, JobState::Queued);
+    // Not stuck in Spooling: cancel reaches the spooler.
+    EXPECT_EQ(manager_.cancel("warning").value().state, JobState::Cancelled);
+    EXPECT_EQ(spooler_.calls.size(), 1u);
 }
 
 TEST_F(JobManagerTest, APreviewedJobIsTakenOverByItsPrint) {

@@ -186,6 +186,41 @@ TEST_F(PreviewCoordinatorTest, CancelAndDismissCloseTheWindowUnlessTheWindowAske
     EXPECT_EQ(stateOf("d"), JobState::Cancelled);
 }
 
+TEST_F(PreviewCoordinatorTest, AJobAClientPrintedWhilePreviewedIsNeverCancelledFromTheWindow) {
+    const auto printByClient = [&](const std::string& id) {
+        const auto job = fakes::preparedJob(id);
+        ASSERT_EQ(jobs_.manager.submit(id, job.contentHash, job.ticket, job.pages).value().state, JobState::Queued);
+    };
+    // The window closes on the client's print, leaving the job queued.
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), false));
+    printByClient("a");
+    coordinator_.PrintedByClient("a");
+    EXPECT_EQ(host_.calls.back(), "close a");
+    EXPECT_FALSE(coordinator_.Busy());
+
+    // A close from the window that comes first (or the UI's shutdown) ends
+    // the session and leaves the queued job alone.
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("b"), false));
+    printByClient("b");
+    const auto closed = coordinator_.Cancel("b", true);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(closed.value().state, JobState::Queued);
+    EXPECT_FALSE(coordinator_.Busy()) << "the next preview may open";
+    EXPECT_EQ(jobs_.spooler.cancels, 0);
+    for (const char* id : {"a", "b"}) EXPECT_EQ(stateOf(id), JobState::Queued) << id;
+
+    // A preview that printed the job itself stays open for further prints.
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("c"), false));
+    printByClient("c");
+    host_.shown.back()->withState([](PreviewSessionState& state) { state.printed = true; });
+    coordinator_.PrintedByClient("c");
+    EXPECT_TRUE(coordinator_.IsActive(host_.shown.back()));
+
+    // A client's cancel still reaches the spooler.
+    EXPECT_EQ(coordinator_.Cancel("c", false).value().state, JobState::Cancelled);
+    EXPECT_EQ(jobs_.spooler.cancels, 1);
+}
+
 // Threads race through whole previews of their own jobs against a consumer
 // playing the UI thread. Most attempts are refused as busy; the state must
 // stay whole, and every command be taken or collected at shutdown exactly
