@@ -25,6 +25,19 @@ void write(DWORD stream, std::string_view utf8) {
     }
 }
 
+bool opensPreview(const std::string& request) {
+    const auto document = protocol::JsonDocument::parse(request);
+    if (!document) return false;
+    try {
+        const std::string command = document->root().getString("command");
+        return command == "jobs.preview" || command == "jobs.preview.prepare" || command == "jobs.preview.complete";
+    } catch (const protocol::JsonReadError&) {
+        return false;  // the service will refuse the request
+    }
+}
+
+constexpr std::string_view kUnreadableAnswer = "服务的应答格式无法识别：\n";
+
 }  // namespace
 
 void out(std::string_view utf8) { write(STD_OUTPUT_HANDLE, utf8); }
@@ -44,6 +57,13 @@ std::optional<std::string> roundTrip(const std::string& request, const std::vect
         err(error == ERROR_FILE_NOT_FOUND ? "岚舟服务未运行：找不到本地管道 \\\\.\\pipe\\LOCAL\\Kestrune.v1。\n"
                                           : "无法连接岚舟服务（Win32=" + std::to_string(error) + "）。\n");
         return std::nullopt;
+    }
+    if (opensPreview(request)) {
+        // The service's preview window may only come to the front when the
+        // program that asked for it lets it; otherwise Windows keeps it
+        // behind with a flashing taskbar button.
+        ULONG serverProcess = 0;
+        if (::GetNamedPipeServerProcessId(client->handle(), &serverProcess)) ::AllowSetForegroundWindow(serverProcess);
     }
     if (!client->send(request, blobs)) {
         err("请求无法发送：请求超过消息帧大小限制，或服务已断开连接。\n");
@@ -70,19 +90,31 @@ int sendAndShowRaw(const std::string& request, const std::vector<protocol::ByteB
     return answeredOk(protocol::JsonDocument::parse(*response)) ? kAnsweredOk : kAnsweredError;
 }
 
+void reportErrorAnswer(const std::optional<protocol::JsonDocument>& document, const std::string& response) {
+    if (document) {
+        try {
+            const auto error = document->root().getObject("error");
+            err(error.getString("code") + "：" + error.getString("message") + "\n");
+            return;
+        } catch (const protocol::JsonReadError&) {
+            // Shown raw below.
+        }
+    }
+    err(std::string(kUnreadableAnswer) + response + "\n");
+}
+
 int sendAndShow(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs, const ShowResult& show) {
     const auto response = roundTrip(request, blobs);
     if (!response) return kUnreachable;
     const auto document = protocol::JsonDocument::parse(*response);
+    if (!answeredOk(document)) {
+        reportErrorAnswer(document, *response);
+        return kAnsweredError;
+    }
     try {
-        if (!answeredOk(document)) {
-            const auto error = document->root().getObject("error");
-            err(error.getString("code") + "：" + error.getString("message") + "\n");
-            return kAnsweredError;
-        }
         return show(document->root().getObject("result"));
     } catch (const protocol::JsonReadError&) {
-        err("服务的应答格式无法识别：\n" + *response + "\n");
+        err(std::string(kUnreadableAnswer) + *response + "\n");
         return kAnsweredError;
     }
 }

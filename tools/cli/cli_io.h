@@ -27,6 +27,10 @@ std::optional<std::string> roundTrip(const std::string& request, const std::vect
 // The answer's "ok" member; false for anything that is not an answer.
 bool answeredOk(const std::optional<protocol::JsonDocument>& document);
 
+// Writes an answer that is not ok to stderr: "code：message", or the raw
+// answer when it is not JSON or holds no readable error.
+void reportErrorAnswer(const std::optional<protocol::JsonDocument>& document, const std::string& response);
+
 // Sends the request and prints the raw answer.
 int sendAndShowRaw(const std::string& request, const std::vector<protocol::ByteBuffer>& blobs);
 

@@ -85,12 +85,7 @@ std::optional<protocol::JsonDocument> askFor(const std::string& request, int& ex
     auto document = protocol::JsonDocument::parse(*response);
     if (answeredOk(document)) return document;
     exitCode = kAnsweredError;
-    try {
-        const auto error = document->root().getObject("error");
-        err(error.getString("code") + "：" + error.getString("message") + "\n");
-    } catch (const protocol::JsonReadError&) {
-        err("服务的应答格式无法识别：\n" + *response + "\n");
-    }
+    reportErrorAnswer(document, *response);
     return std::nullopt;
 }
 
@@ -203,7 +198,18 @@ int printPages(const std::vector<std::wstring>& arguments) {
 
     const std::string request =
         client::makeRequest("jobs.print", jobPayload(*options, *printerId, paper, capabilities, sizes));
-    return showJob(request, blobs, options->json, options->clientJobId);
+    // Said before sending: a user whose answer is lost can still ask, and
+    // sending the same id again never prints twice.
+    const std::string& id = options->clientJobId;
+    const std::string notice = fmt::format(
+        "clientJobId：{0}\n如未收到结果，请运行 kestrune-cli status {0} 查询；重新打印请加 --job-id {0}，以免重复打印。\n",
+        id);
+    if (options->json) {
+        err(notice);
+    } else {
+        out(notice);
+    }
+    return showJob(request, blobs, options->json, id);
 }
 
 int jobStatus(const std::wstring& clientJobId, bool json) { return askAboutJob("jobs.status", clientJobId, json); }

@@ -17,7 +17,9 @@ namespace {
 namespace codes = protocol::codes;
 namespace messages = protocol::messages;
 
-// dmPaperWidth/dmPaperLength are signed 16-bit tenths of a millimetre.
+// dmPaperWidth/dmPaperLength are signed 16-bit tenths of a millimetre: a
+// side must round to at least one of them, and to at most the largest.
+constexpr double kMinPaperMm = 0.1;
 constexpr double kMaxPaperMm = 3276.7;
 // dmPrintQuality/dmYResolution are signed 16-bit.
 constexpr std::uint32_t kMaxDpi = 32767;
@@ -26,7 +28,7 @@ constexpr std::uint32_t kMaxDpi = 32767;
 constexpr DWORD kJobFields = DM_ORIENTATION | DM_COPIES | DM_PRINTQUALITY | DM_YRESOLUTION;
 constexpr DWORD kPaperFields = DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH;
 
-bool validSide(double mm) { return std::isfinite(mm) && mm > 0.0 && mm <= kMaxPaperMm; }
+bool validSide(double mm) { return std::isfinite(mm) && mm >= kMinPaperMm && mm <= kMaxPaperMm; }
 
 // Orientation, one copy (the engine makes the copies) and the resolution.
 void setJobFields(DEVMODEW& mode, bool landscape, const PrintTicket& ticket) {

@@ -271,6 +271,11 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"", 0, kChanged, [](FakePrintDriver&, PrintTicket& ticket) { ticket.dpiX = 300; }},
         Failure{"", 0, Error("KSR-2009", L"纸张尺寸超出驱动范围"),
                 [](FakePrintDriver&, PrintTicket& ticket) { ticket.paperHeightMm = 3276.8; }},
+        // Would round to a side of no tenths of a millimetre.
+        Failure{"", 0, Error("KSR-2009", L"纸张尺寸超出驱动范围"),
+                [](FakePrintDriver&, PrintTicket& ticket) { ticket.paperWidthMm = 0.049; }},
+        Failure{"", 0, Error("KSR-2009", L"纸张尺寸超出驱动范围"),
+                [](FakePrintDriver&, PrintTicket& ticket) { ticket.paperHeightMm = 0.0999; }},
         Failure{"", 0, Error("KSR-2009", L"打印分辨率超出驱动范围"),
                 [](FakePrintDriver&, PrintTicket& ticket) { ticket.dpiX = ticket.dpiY = 32768; }},
         // A DC at another resolution than the one asked for.
