@@ -15,10 +15,24 @@ using namespace std::chrono_literals;
 
 class TrayTest : public RunningServiceTest {
 protected:
+    // The exit dialog once a user could type into it: the dialog exists from
+    // before its buttons do, and keys posted before they have the focus
+    // would find no button, or no focus to decide the default.
     HWND openExitDialog() {
         const HWND window = hiddenWindow();
         EXPECT_TRUE(::PostMessageW(window, WM_COMMAND, app::kCommandStopAndExit, 0));
-        return service_.waitForWindow(L"#32770", L"Kestrune", 10s);
+        const HWND dialog = service_.waitForWindow(L"#32770", L"Kestrune", 10s);
+        if (dialog == nullptr) return nullptr;
+        const HWND keepRunning = pollUntil(10s, [&] { return ::GetDlgItem(dialog, app::kKeepRunningButtonId); });
+        const bool ready = pollUntil(10s, [&] {
+            GUITHREADINFO input{};
+            input.cbSize = sizeof(input);
+            return ::IsWindowVisible(dialog) &&
+                   ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &input) &&
+                   input.hwndFocus == keepRunning;
+        });
+        EXPECT_TRUE(ready) << "the exit dialog shows with the focus on 继续运行";
+        return ready ? dialog : nullptr;
     }
 
     int dialogCount() {
