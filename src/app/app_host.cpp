@@ -37,6 +37,18 @@ int failStartup(HWND owner, std::wstring_view message) {
     return 1;
 }
 
+// Hides every window of this thread: the user sees the service go at once,
+// while shutdown may still wait for a document the driver is spooling.
+void hideWindowsOfThisThread() {
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            if (::IsWindowVisible(window)) ::ShowWindow(window, SW_HIDE);
+            return TRUE;
+        },
+        0);
+}
+
 protocol::PipeIoFunctions systemPipeIo() {
     return {::ReadFile, ::WriteFile, ::ConnectNamedPipe, ::CancelIoEx, ::GetOverlappedResult};
 }
@@ -62,7 +74,8 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     printing::RasterPrintEngine engine(catalog, gdi);
     platform::SpoolerJobApi spoolerJobs(platform::systemSpoolerJobFunctions());
     jobs::SpoolerControl spoolerControl(catalog, spoolerJobs);
-    jobs::JobManager jobManager(engine, spoolerControl, protocol::decodeAnsiCodePage);
+    jobs::JobManager jobManager(printExecutor != nullptr ? *printExecutor : engine, spoolerControl,
+                                protocol::decodeAnsiCodePage);
     jobs::JobPreparation preparation(catalog, raster::decodePng);
     preview::PreviewWindowHost previewWindowHost(hiddenWindow.get(), preview::systemPreviewHostFunctions(), previewWindows);
     preview::PreviewCoordinator coordinator(jobManager, catalog, previewWindowHost, protocol::decodeAnsiCodePage);
@@ -79,14 +92,16 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
         &diagnosticExporter);
 
     // Runs before the components go: no serving thread, window or icon may
-    // outlive them.
+    // outlive them. Windows and icon disappear first; stopping the pipe
+    // server and the preview waits for a document being spooled.
     const platform::ScopeExit shutdown([&] {
+        hideWindowsOfThisThread();
+        if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
+        trayIconAdded = false;
         pipeServer.stop();
         managementUi.DestroyAll();
         // Fails only off the UI thread, and this is the UI thread.
         static_cast<void>(previewWindowHost.Shutdown());
-        if (trayIconAdded) removeTrayIcon(hiddenWindow.get());
-        trayIconAdded = false;
         trayImage.reset();
         managementWindows = nullptr;
         previewHost = nullptr;

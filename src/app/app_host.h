@@ -6,6 +6,7 @@
 
 #include "platform/win32/gdi_objects.h"
 #include "preview/win32/preview_window_factory.h"
+#include "printing/print_executor.h"
 
 namespace ks::preview {
 class PreviewWindowHost;
@@ -37,6 +38,9 @@ struct AppHost {
     // host makes it throw to stand for a component that fails at the last
     // moment of start-up.
     std::function<void()> afterStartup;
+    // Prints every document in place of the raster engine when set. Empty in
+    // the service; a test host sets one that takes as long as the test says.
+    printing::IPrintExecutor* printExecutor = nullptr;
     // Makes the preview windows. While empty the service cannot show a
     // preview, and the preview commands answer that they are not
     // implemented rather than accept one.

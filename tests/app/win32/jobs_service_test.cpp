@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "app/exit_dialog_layout.h"
+#include "app/win32/held_print_service_host.h"
 #include "app/win32/service_fixture.h"
 #include "protocol/json_reader.h"
 #include "support/win32/pdf_capture.h"
@@ -101,6 +103,15 @@ Fitted fitted(const Grey& sent, int width, int height, const Margins& margins) {
     return made;
 }
 
+// The answer's result member as written: answers to separate requests
+// differ only in their request ids.
+std::string resultText(const std::string& answer) {
+    const std::string marker = "\"ok\":true,\"result\":";
+    const auto at = answer.find(marker);
+    // Up to the envelope's closing brace.
+    return at == std::string::npos ? answer : answer.substr(at + marker.size(), answer.size() - at - marker.size() - 1);
+}
+
 // The printer as a client renders for it.
 struct PdfPrinter {
     std::string printerId;
@@ -118,6 +129,8 @@ struct Page {
 
 class JobsPrintTest : public RunningServiceTest {
 protected:
+    explicit JobsPrintTest(const wchar_t* program = L"kestrune.exe") : RunningServiceTest(program) {}
+
     void SetUp() override {
         RunningServiceTest::SetUp();
         ASSERT_FALSE(folder_.empty()) << "no Out line in /etc/cups/cups-pdf.conf";
@@ -131,6 +144,14 @@ protected:
     std::string ask(const std::string& request, const std::vector<ByteBuffer>& blobs = {}) {
         EXPECT_TRUE(client_->send(request, blobs));
         return client_->receive().value_or(std::string());
+    }
+
+    // The job's state as jobs.status answers it.
+    std::string stateOf(const std::string& clientJobId) {
+        return parsed(resultText(ask(client::makeRequest("jobs.status",
+                                                         R"(,"jobReference":{"clientJobId":")" + clientJobId + "\"}"))))
+            .root()
+            .getString("state");
     }
 
     static JsonDocument parsed(const std::string& answer) {
@@ -268,15 +289,6 @@ protected:
     PdfPrinter printer_;
 };
 
-// The answer's result member as written: answers to separate requests
-// differ only in their request ids.
-std::string resultText(const std::string& answer) {
-    const std::string marker = "\"ok\":true,\"result\":";
-    const auto at = answer.find(marker);
-    // Up to the envelope's closing brace.
-    return at == std::string::npos ? answer : answer.substr(at + marker.size(), answer.size() - at - marker.size() - 1);
-}
-
 const std::string kFirstJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e01";
 const std::string kCollatedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e02";
 const std::string kStoppedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e03";
@@ -341,6 +353,44 @@ TEST_F(JobsPrintTest, StoppingWhileAJobSpoolsFinishesItsDocument) {
     keepPdf("stopped", before, {&pages[0], &pages[1], &pages[2]});
 }
 
+// The service with documents that print until the test releases them.
+class JobsExitTest : public JobsPrintTest {
+protected:
+    JobsExitTest() : JobsPrintTest(L"held_print_service_host.exe") {}
+
+    platform::UniqueHandle printStarted_{::CreateEventW(nullptr, TRUE, FALSE, kHeldPrintStartedEventName)};
+    platform::UniqueHandle printRelease_{::CreateEventW(nullptr, TRUE, FALSE, kHeldPrintReleaseEventName)};
+};
+
+// The user confirms exit while a document spools: the icon and the windows
+// are gone at once, and the service ends only once the document is finished.
+TEST_F(JobsExitTest, ExitWhileADocumentSpoolsHidesEverythingFirstAndFinishesTheJob) {
+    const HWND hidden = hiddenWindow();
+    ASSERT_TRUE(::PostMessageW(hidden, WM_COMMAND, app::kCommandServiceStatus, 0));
+    const HWND status = pollUntil(10s, [&]() -> HWND {
+        const HWND found = service_.waitForWindow(L"Kestrune.ServiceStatus", nullptr, 0ms);
+        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(status, nullptr);
+    const Page sent = page(12);
+    ASSERT_TRUE(client_->send(printRequest(kStoppedJob, 1, 1), blobsOf({&sent})));
+    ASSERT_EQ(::WaitForSingleObject(printStarted_.get(), 30'000), WAIT_OBJECT_0);
+
+    ASSERT_TRUE(::PostMessageW(hidden, WM_COMMAND, app::kCommandStopAndExit, 0));
+    const HWND dialog = pollUntil(10s, [&]() -> HWND {
+        const HWND found = service_.waitForWindow(L"#32770", L"Kestrune", 0ms);
+        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(dialog, nullptr);
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(app::kExitButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, app::kExitButtonId)));
+    EXPECT_TRUE(pollUntil(10s, [&] { return !trayIconPresent(hidden) && !::IsWindowVisible(status); }));
+    EXPECT_FALSE(service_.waitForExit(1s)) << "the service ended before its document was finished";
+
+    ::SetEvent(printRelease_.get());
+    EXPECT_EQ(service_.waitForExit(10s), 0u);
+}
+
 // A user at a shell: kestrune-cli checks the page against the paper and
 // prints it.
 TEST_F(JobsPrintTest, TheCommandLineClientPrintsAPageAndRefusesAWrongSize) {
@@ -354,7 +404,10 @@ TEST_F(JobsPrintTest, TheCommandLineClientPrintsAPageAndRefusesAWrongSize) {
     const auto before = pdfsIn(folder_);
     const ProgramRun printed = runBesideThisExecutable(L"kestrune-cli.exe", common + L"\"" + file.wstring() + L"\"");
     EXPECT_EQ(printed.exitCode, 0u) << printed.output;
-    EXPECT_NE(printed.output.find("任务 ks-job-1：已进入打印队列"), std::string::npos) << printed.output;
+    const auto notice = printed.output.find("如未收到结果，请运行 kestrune-cli status ");
+    const auto queued = printed.output.find("任务 ks-job-1：已进入打印队列");
+    EXPECT_NE(queued, std::string::npos) << printed.output;
+    EXPECT_LT(notice, queued) << "the job's id is shown before the answer could be lost\n" << printed.output;
     keepPdf("cli", before, {&sent});
 
     const Grey small = pattern(printer_.a4.widthDots - 1, printer_.a4.heightDots, 0);
@@ -400,12 +453,6 @@ TEST_F(JobsPrintTest, PrintingFromThePreviewTwiceAndClosing) {
     ASSERT_NE(window, nullptr) << "no preview window offering to print";
     const HWND button = ::GetDlgItem(window, kPrintButton);
 
-    const auto status = [&](const std::string& clientJobId) {
-        return parsed(resultText(ask(client::makeRequest("jobs.status",
-                                                         R"(,"jobReference":{"clientJobId":")" + clientJobId + "\"}"))))
-            .root()
-            .getString("state");
-    };
     for (const auto& [name, clientJobId] :
          {std::pair{"preview-first", kPreviewedJob}, std::pair{"preview-second", kPreviewedJob + "-preview-2"}}) {
         SCOPED_TRACE(name);
@@ -413,15 +460,42 @@ TEST_F(JobsPrintTest, PrintingFromThePreviewTwiceAndClosing) {
         click(button);
         keepPdf(name, before, {&pages[0], &pages[1]});
         EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kStatusBox) == kQueuedStatus; }));
-        EXPECT_EQ(status(clientJobId), "Queued");
+        EXPECT_EQ(stateOf(clientJobId), "Queued");
         EXPECT_TRUE(pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }));
     }
 
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(pollUntil(10s, [&] { return !::IsWindow(window); }));
-    EXPECT_EQ(status(kPreviewedJob), "Queued");
-    EXPECT_EQ(status(kPreviewedJob + "-preview-2"), "Queued");
+    EXPECT_EQ(stateOf(kPreviewedJob), "Queued");
+    EXPECT_EQ(stateOf(kPreviewedJob + "-preview-2"), "Queued");
     EXPECT_EQ(ask(client::makeRequest("system.health")).find(R"("activePreview":true)"), std::string::npos);
+}
+
+const std::string kClientPrintedJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e0b";
+const std::string kNextPreviewJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e0c";
+constexpr int kCloseButton = 113;
+
+// A client prints the job it shows in the preview: the preview closes
+// (whether the user's 关闭 or the service's own close comes first), the
+// printed job stays queued, and the next preview opens.
+TEST_F(JobsPrintTest, AClientPrintingThePreviewedJobClosesThePreviewAndKeepsTheJob) {
+    const Page shown = page(11);
+    const HWND window = previewWithPrinting(kClientPrintedJob, {&shown}, printer_.a4);
+    ASSERT_NE(window, nullptr) << "no preview window offering to print";
+    const auto before = pdfsIn(folder_);
+    const std::string answer = ask(printRequest(kClientPrintedJob, 1, 1), blobsOf({&shown}));
+    EXPECT_NE(answer.find(R"("state":"Queued")"), std::string::npos) << answer;
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(kCloseButton, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, kCloseButton)));
+    EXPECT_TRUE(pollUntil(10s, [&] { return !::IsWindow(window); }));
+    keepPdf("client-printed", before, {&shown});
+    EXPECT_EQ(stateOf(kClientPrintedJob), "Queued");
+
+    const HWND next = previewWithPrinting(kNextPreviewJob, {&shown}, printer_.a4);
+    ASSERT_NE(next, nullptr) << "the next preview was refused";
+    ::PostMessageW(next, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pollUntil(10s, [&] { return !::IsWindow(next); }));
+    EXPECT_EQ(stateOf(kNextPreviewJob), "Cancelled");
 }
 
 const std::string kRangeJob = "6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e07";

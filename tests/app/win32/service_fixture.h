@@ -33,6 +33,9 @@ std::wstring messageBoxText(HWND box);
 // ended it, so the next test never meets a pipe a killed process still holds.
 class RunningServiceTest : public ::testing::Test {
 protected:
+    // `program` is kestrune.exe or a test host built like it.
+    explicit RunningServiceTest(const wchar_t* program = L"kestrune.exe") : service_(program) {}
+
     void SetUp() override;
     void TearDown() override;
 
