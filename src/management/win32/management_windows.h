@@ -57,6 +57,9 @@ struct WindowSlot {
     HWND propertiesButton = nullptr;
     HWND exportButton = nullptr;
     HWND exportStatusLabel = nullptr;
+    // The control that had the keyboard focus when the window was last
+    // deactivated; it gets it back on activation.
+    HWND focusedControl = nullptr;
     std::uint64_t generation = 0;
     platform::UniqueFont baseFont;
     platform::UniqueFont smallFont;    // status window only
@@ -115,6 +118,7 @@ private:
     void setIcons(WindowSlot& slot);
     void makeFonts(WindowSlot& slot);
     void minimumTrackingSize(const WindowSlot& slot, MINMAXINFO& info) const;
+    static void restoreFocus(WindowSlot& slot);
 
     // The service status window (status_window.cpp).
     [[nodiscard]] bool createStatusControls(WindowSlot& slot);
