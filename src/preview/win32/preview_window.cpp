@@ -20,6 +20,7 @@
 #include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_renderer.h"
 #include "preview/win32/settings_dialog.h"
+#include "preview/win32/window_placement.h"
 #include "protocol/error_catalog.h"
 #include "protocol/error_text.h"
 #include "protocol/win32/ansi_decoder.h"
@@ -558,8 +559,11 @@ void PreviewWindow::dpiChanged(const RECT& suggested) {
     ::InvalidateRect(window_, nullptr, FALSE);
 }
 
+// No larger than the work area of the window's monitor allows, so that a
+// short screen still shows the whole window.
 void PreviewWindow::minimumSize(MINMAXINFO& info) const {
-    const ClientSize client = minimumClientSize(static_cast<int>(dpi_));
+    const ClientSize available = clientSizeIn(workAreaOf(window_), WS_OVERLAPPEDWINDOW, WS_EX_CONTROLPARENT, dpi_);
+    const ClientSize client = minimumClientSize(static_cast<int>(dpi_), available);
     RECT frame{0, 0, client.width, client.height};
     ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi_);
     info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
@@ -595,8 +599,12 @@ HWND createPreviewWindow(HINSTANCE instance, HWND owner, std::unique_ptr<IPrevie
     const UINT ownerDpi = owner != nullptr ? ::GetDpiForWindow(owner) : 0;
     const int dpi = static_cast<int>(ownerDpi != 0 ? ownerDpi : ::GetDpiForSystem());
     // The window takes the model out of `model` while it is being created.
-    return ::CreateWindowExW(kExStyle, kPreviewWindowClassName, L"预览 Preview", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                             ::MulDiv(1120, dpi, 96), ::MulDiv(800, dpi, 96), owner, nullptr, instance, &model);
+    const HWND window =
+        ::CreateWindowExW(kExStyle, kPreviewWindowClassName, L"预览 Preview", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          platform::scaleForDpi(kOpeningWindowSize.width, dpi),
+                          platform::scaleForDpi(kOpeningWindowSize.height, dpi), owner, nullptr, instance, &model);
+    if (window != nullptr) placePreviewWindow(window);
+    return window;
 }
 
 }  // namespace ks::preview

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_icon.h"
@@ -421,13 +424,92 @@ TEST_F(PreviewWindowTest, CloseErrorKeepsTheWindowOpenAndShowsIt) {
     EXPECT_EQ(state_->destroyedCalls, 1);
 }
 
+// The window opens inside the work area of its monitor (this display's is
+// less than 800 DIPs high) and never asks for a minimum beyond it.
+TEST_F(PreviewWindowTest, OpensInsideTheWorkAreaOfItsMonitor) {
+    open();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    RECT window{};
+    ::GetWindowRect(window_, &window);
+    EXPECT_GE(window.left, work.left);
+    EXPECT_GE(window.top, work.top);
+    EXPECT_LE(window.right, work.right);
+    EXPECT_LE(window.bottom, work.bottom);
+    MINMAXINFO limits{};
+    ::SendMessageW(window_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_LE(limits.ptMinTrackSize.x, work.right - work.left);
+    EXPECT_LE(limits.ptMinTrackSize.y, work.bottom - work.top);
+}
+
+// At the client areas of short laptop screens every control the user sees,
+// the printer list as it really is when closed, lies inside the client area
+// and apart from the others.
+TEST_F(PreviewWindowTest, ControlsStayApartInTheClientAreaOfAShortScreen) {
+    open();
+    // This display has room for the window's full minimum; a short screen's
+    // work area would lower it, which the window is told here.
+    const SUBCLASSPROC shortScreen = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR) -> LRESULT {
+        const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+        if (message == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {0, 0};
+        return result;
+    };
+    ASSERT_TRUE(::SetWindowSubclass(window_, shortScreen, 1, 0));
+    const int dpi = static_cast<int>(::GetDpiForWindow(window_));
+    const POINT sizes[] = {{1280, 672}, {1024, 600}, {1010, 521}, {900, 480}};
+    for (const POINT size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.x << " x " << size.y << " DIP");
+        RECT frame{0, 0, platform::scaleForDpi(size.x, dpi), platform::scaleForDpi(size.y, dpi)};
+        ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, static_cast<UINT>(dpi));
+        ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT area = client();
+        ASSERT_EQ(area.bottom, platform::scaleForDpi(size.y, dpi));
+        std::vector<std::pair<int, RECT>> shown;
+        for (HWND child = ::GetWindow(window_, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (!::IsWindowVisible(child)) continue;
+            RECT r{};
+            ::GetWindowRect(child, &r);
+            ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+            const int id = ::GetDlgCtrlID(child);
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= area.right && r.bottom <= area.bottom) << id;
+            for (const auto& [otherId, other] : shown) {
+                RECT common{};
+                EXPECT_FALSE(::IntersectRect(&common, &r, &other)) << id << " and " << otherId;
+            }
+            shown.emplace_back(id, r);
+        }
+    }
+}
+
+// "200 / 200 页", the longest count, fits the counter on one line.
+TEST_F(PreviewWindowTest, PageCounterHoldsTheLongestCountOnOneLine) {
+    open();
+    const HWND counter = ::GetDlgItem(window_, control::kPageCounter);
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(counter, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    const HDC dc = ::GetDC(counter);
+    RECT needed{};
+    {
+        const platform::SelectionScope selected(dc, font);
+        ::DrawTextW(dc, L"200 / 200 页", -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+    }
+    ::ReleaseDC(counter, dc);
+    RECT box{};
+    ::GetClientRect(counter, &box);
+    EXPECT_LE(needed.right, box.right);
+}
+
 TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
     open();
     const auto frame = printClient();
     EXPECT_EQ(text(control::kStatus), L"打印机就绪");
     const POINT centre = pageAreaCentre();
     EXPECT_TRUE(similar(frame->pixel(5, 5), 0xE8ECF0)) << std::hex << frame->pixel(5, 5);  // page area
-    EXPECT_TRUE(similar(frame->pixel(client().right - 5, 5), 0xFFFFFF));                 // side panel
+    EXPECT_TRUE(similar(frame->pixel(client().right - 5, 5), 0xFFFFFF));                   // side panel
     EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame->pixel(centre.x, centre.y);
 
     // Painted on screen, the page shows through the window's own DC too.
@@ -441,8 +523,7 @@ TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
 }
 
 TEST_F(PreviewWindowTest, PageWithTheWrongBufferSizeIsNotDrawnAndTheErrorShown) {
-    state_->view.pages =
-        std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020, -4));
+    state_->view.pages = std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020, -4));
     open();
     EXPECT_EQ(text(control::kPageCounter), L"1 / 1 页");
     EXPECT_FALSE(enabled(control::kPreviousPage));
