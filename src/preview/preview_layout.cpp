@@ -107,4 +107,19 @@ LayoutRect fitInWorkArea(const LayoutRect& window, const LayoutRect& workArea) {
             width, height};
 }
 
+int defaultButtonFor(int focusedControlId) {
+    switch (focusedControlId) {
+        case control::kSettings:
+        case control::kPrint:
+        case control::kClose:
+        case control::kPreviousPage:
+        case control::kNextPage:
+        case control::kZoomOut:
+        case control::kActualSize:
+        case control::kZoomIn:
+        case control::kFitToWindow: return focusedControlId;
+        default: return control::kPrint;
+    }
+}
+
 }  // namespace ks::preview

@@ -98,4 +98,9 @@ inline constexpr ClientSize kSmallestClient{900, 480};
 [[nodiscard]] platform::LayoutRect fitInWorkArea(const platform::LayoutRect& window,
                                                  const platform::LayoutRect& workArea);
 
+// The default push button for the control `focusedControlId` that has the
+// keyboard focus (0: none): a focused push button is the default itself,
+// otherwise the print button is.
+[[nodiscard]] int defaultButtonFor(int focusedControlId);
+
 }  // namespace ks::preview

@@ -30,8 +30,6 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
-// DC_HASDEFID in the high word: the print button is the default button.
-constexpr LRESULT kDefaultButton = MAKELONG(control::kPrint, DC_HASDEFID);
 // Polls for the result of a print in case its message is lost.
 constexpr UINT_PTR kPrintTimer = 1;
 constexpr UINT kPrintPollMs = 100;
@@ -84,6 +82,7 @@ private:
     void resize();
     void dpiChanged(const RECT& suggested);
     void minimumSize(MINMAXINFO& info) const;
+    [[nodiscard]] LRESULT defaultButton() const;
     [[nodiscard]] double fitScaleNow(const PreviewView& view) const;
     void setText(int id, const std::wstring& text);
     void enable(int id, bool enabled);
@@ -146,8 +145,8 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::InvalidateRect(window_, nullptr, FALSE);
             return 0;
         case WM_PRINTCLIENT: printClient(reinterpret_cast<HDC>(wParam)); return 0;
-        case DM_GETDEFID: return kDefaultButton;
-        case DM_SETDEFID: return TRUE;  // the print button stays the default
+        case DM_GETDEFID: return defaultButton();
+        case DM_SETDEFID: return TRUE;  // the default button follows the focus instead
         default: break;
     }
     return ::DefWindowProcW(window_, message, wParam, lParam);
@@ -479,7 +478,15 @@ void PreviewWindow::turnPage(bool forward) {
     const std::uint64_t count = view.pages ? view.pages->size() : 0;
     if (forward && view.pageIndex + 1 < count) model_->setPageIndex(view.pageIndex + 1);
     if (!forward && view.pageIndex != 0) model_->setPageIndex(view.pageIndex - 1);
+    const HWND pressed = ::GetDlgItem(window_, forward ? control::kNextPage : control::kPreviousPage);
+    const bool focused = ::GetFocus() == pressed;
     refresh(true);
+    // A focused button that reached the first or last page is disabled and
+    // loses the focus, after which Enter would print: the keyboard user
+    // pages on with the other one instead.
+    if (focused && !::IsWindowEnabled(pressed)) {
+        ::SetFocus(::GetDlgItem(window_, forward ? control::kPreviousPage : control::kNextPage));
+    }
 }
 
 void PreviewWindow::zoomBy(bool in) {
@@ -567,6 +574,14 @@ void PreviewWindow::minimumSize(MINMAXINFO& info) const {
     RECT frame{0, 0, client.width, client.height};
     ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi_);
     info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// DC_HASDEFID in the high word: Enter presses the focused push button, and
+// the print button when no push button has the focus.
+LRESULT PreviewWindow::defaultButton() const {
+    const HWND focused = ::GetFocus();
+    const int id = focused != nullptr && ::GetParent(focused) == window_ ? ::GetDlgCtrlID(focused) : 0;
+    return MAKELONG(defaultButtonFor(id), DC_HASDEFID);
 }
 
 // Sets a control's text only when it differs, so that unchanged controls do
