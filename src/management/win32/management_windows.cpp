@@ -186,12 +186,12 @@ LRESULT ManagementWindows::handleMessage(WindowSlot& slot, UINT message, WPARAM 
             return 0;
         case WM_CLOSE: ::DestroyWindow(window); return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                const HWND focused = ::GetFocus();
-                slot.focusedControl = focused != nullptr && ::IsChild(window, focused) ? focused : nullptr;
-            }
+            slot.focus.activated(window, wParam);
             break;  // the default gives the window itself the focus on activation
-        case WM_SETFOCUS: restoreFocus(slot); return 0;
+        case WM_SETFOCUS:
+            // As in a dialog: back to where it was, else to the first control.
+            slot.focus.focusReceived(::GetNextDlgTabItem(window, nullptr, FALSE));
+            return 0;
         case WM_GETMINMAXINFO:
             if (slot.kind == WindowKind::PrinterSettings) break;
             minimumTrackingSize(slot, *reinterpret_cast<MINMAXINFO*>(lParam));
@@ -266,7 +266,7 @@ void ManagementWindows::windowDestroyed(WindowSlot& slot) noexcept {
     slot.propertiesButton = nullptr;
     slot.exportButton = nullptr;
     slot.exportStatusLabel = nullptr;
-    slot.focusedControl = nullptr;
+    slot.focus = {};
     slot.baseFont.reset();
     slot.smallFont.reset();
     slot.headingFont.reset();
@@ -321,16 +321,6 @@ void ManagementWindows::makeFonts(WindowSlot& slot) {
     replaceFont(slot.smallFont, createStatusFont(13, FW_NORMAL, L"Microsoft YaHei UI", dpi));
     replaceFont(slot.headingFont, createStatusFont(17, FW_SEMIBOLD, L"Microsoft YaHei UI", dpi));
     replaceFont(slot.titleFont, createStatusFont(32, FW_BOLD, L"Segoe UI", dpi));
-}
-
-// The keyboard focus goes on to a control, as in a dialog: the one that had
-// it before the window was deactivated, else the first tab stop.
-void ManagementWindows::restoreFocus(WindowSlot& slot) {
-    HWND target = slot.focusedControl;
-    if (target == nullptr || !::IsWindow(target) || !::IsWindowEnabled(target)) {
-        target = ::GetNextDlgTabItem(slot.window, nullptr, FALSE);
-    }
-    if (target != nullptr) ::SetFocus(target);
 }
 
 void ManagementWindows::minimumTrackingSize(const WindowSlot& slot, MINMAXINFO& info) const {

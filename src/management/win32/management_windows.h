@@ -10,6 +10,7 @@
 #include "management/management_layout.h"
 #include "management/printer_info_text.h"
 #include "management/providers.h"
+#include "platform/win32/focus_memory.h"
 #include "platform/win32/gdi_objects.h"
 
 namespace ks::preview {
@@ -57,9 +58,9 @@ struct WindowSlot {
     HWND propertiesButton = nullptr;
     HWND exportButton = nullptr;
     HWND exportStatusLabel = nullptr;
-    // The control that had the keyboard focus when the window was last
-    // deactivated; it gets it back on activation.
-    HWND focusedControl = nullptr;
+    // The control that gets the keyboard focus back when the window is
+    // activated again.
+    platform::FocusMemory focus;
     std::uint64_t generation = 0;
     platform::UniqueFont baseFont;
     platform::UniqueFont smallFont;    // status window only
@@ -118,7 +119,6 @@ private:
     void setIcons(WindowSlot& slot);
     void makeFonts(WindowSlot& slot);
     void minimumTrackingSize(const WindowSlot& slot, MINMAXINFO& info) const;
-    static void restoreFocus(WindowSlot& slot);
 
     // The service status window (status_window.cpp).
     [[nodiscard]] bool createStatusControls(WindowSlot& slot);

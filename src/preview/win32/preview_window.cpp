@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/app_icon.h"
+#include "platform/win32/focus_memory.h"
 #include "platform/win32/object_window.h"
 #include "preview/paper_list.h"
 #include "preview/preview_layout.h"
@@ -103,6 +104,7 @@ private:
     std::optional<std::wstring> printNotice_;
     bool statusIsError_ = false;
     PreviewRenderer renderer_;
+    platform::FocusMemory focus_;
 };
 
 LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -112,6 +114,14 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_PAINT: paint(); return 0;
         case WM_ERASEBKGND: return 1;  // the renderer covers the whole client area
         case WM_CLOSE: close(); return 0;
+        case WM_ACTIVATE:
+            focus_.activated(window_, wParam);
+            break;  // the default gives the window itself the focus on activation
+        case WM_SETFOCUS:
+            // Back on the control the user left, so that Enter after the
+            // settings dialog presses "设置" again rather than print.
+            focus_.focusReceived(nullptr);
+            return 0;
         case WM_GETMINMAXINFO: minimumSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_DRAWITEM: {
             const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -315,6 +315,27 @@ TEST_F(SettingsDialogTest, TypedRangeOrChosenPagesSelectTheirOption) {
     }
 }
 
+// Closed, the dialog leaves the keyboard focus on "设置", where the user
+// opened it: Enter then opens it again rather than print.
+TEST_F(SettingsDialogTest, ClosingTheDialogGivesTheFocusBackToTheSettingsButton) {
+    state_->printingEnabled = true;
+    open();
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    const HWND settings = ::GetDlgItem(window_, control::kSettings);
+    ::SetFocus(settings);
+    DialogDriver driver(window_, [](HWND) { key(VK_ESCAPE); });
+    openSettings();
+    ASSERT_TRUE(driver.ran());
+    const ULONGLONG end = ::GetTickCount64() + 5000;
+    MSG message{};
+    while (::GetFocus() != settings && ::GetTickCount64() < end) {
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    EXPECT_EQ(::GetFocus(), settings);
+    EXPECT_EQ(::SendMessageW(window_, DM_GETDEFID, 0, 0), MAKELONG(control::kSettings, DC_HASDEFID));
+}
+
 TEST_F(SettingsDialogTest, RefusedInputKeepsTheDialogOpenAndCancelChangesNothing) {
     state_->applyResult = Error("KSR-3001", L"边距过大，页面内没有可打印区域");
     state_->settings.paperWidthMm = 123.456;  // in no list: shown as typed
