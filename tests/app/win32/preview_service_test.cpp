@@ -112,14 +112,7 @@ protected:
         return pollUntil(10s, [&] { return !::IsWindow(window); });
     }
 
-    // The preview window once it is shown: found while it is still being
-    // built, its controls would not have their texts yet.
-    HWND shownPreview() {
-        return pollUntil(10s, [&]() -> HWND {
-            const HWND window = service_.waitForWindow(kPreviewClass, L"预览 Preview", 0ms);
-            return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
-        });
-    }
+    HWND shownPreview() { return shownWindow(kPreviewClass, L"预览 Preview"); }
 
     // The control of the service's window that has the keyboard focus, or
     // the window itself.

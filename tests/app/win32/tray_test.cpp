@@ -18,7 +18,8 @@ protected:
     HWND openExitDialog() {
         const HWND window = hiddenWindow();
         EXPECT_TRUE(::PostMessageW(window, WM_COMMAND, app::kCommandStopAndExit, 0));
-        return service_.waitForWindow(L"#32770", L"Kestrune", 10s);
+        // Shown: its buttons exist and the focus is set.
+        return shownWindow(L"#32770", L"Kestrune");
     }
 
     int dialogCount() {
