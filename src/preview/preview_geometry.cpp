@@ -1,5 +1,8 @@
 #include "preview/preview_geometry.h"
 
+#include <cmath>
+
+#include "preview/preview_layout.h"
 #include "printing/page_fit.h"
 
 namespace ks::preview {
@@ -39,12 +42,17 @@ PreviewScene composePreviewScene(double targetWidth, double targetHeight, double
         scene.image = RectF{left, top, left + fit.width, top + fit.height};
     }
 
+    // The panel's lines run between its control groups, wherever the layout put them.
+    const std::array<int, 3> rows = panelSeparatorRows(static_cast<int>(std::lround(h)));
+    const auto across = [&](int y) {
+        return LineF{panelLeft + kPanelInset, static_cast<double>(y), w - kPanelInset, static_cast<double>(y)};
+    };
     scene.separators = {{
         {panelLeft, 0, panelLeft, h},
         {0, barTop, panelLeft, barTop},
-        {panelLeft + kPanelInset, 132, w - kPanelInset, 132},
-        {panelLeft + kPanelInset, 320, w - kPanelInset, 320},
-        {panelLeft + kPanelInset, h - 244, w - kPanelInset, h - 244},
+        across(rows[0]),
+        across(rows[1]),
+        across(rows[2]),
     }};
     return scene;
 }

@@ -73,9 +73,10 @@ TEST(PreviewGeometryTest, CentresPaperAndPageInTheirAreas) {
     EXPECT_EQ(*scene.image, (RectF{160, 187, 340, 327}));
     EXPECT_EQ(scene.separators[0], (LineF{480, 0, 480, 600}));
     EXPECT_EQ(scene.separators[1], (LineF{0, 524, 480, 524}));
-    EXPECT_EQ(scene.separators[2], (LineF{508, 132, 772, 132}));
-    EXPECT_EQ(scene.separators[3], (LineF{508, 320, 772, 320}));
-    EXPECT_EQ(scene.separators[4], (LineF{508, 356, 772, 356}));
+    // 600 DIPs high: the panel's compact arrangement.
+    EXPECT_EQ(scene.separators[2], (LineF{508, 94, 772, 94}));
+    EXPECT_EQ(scene.separators[3], (LineF{508, 222, 772, 222}));
+    EXPECT_EQ(scene.separators[4], (LineF{508, 470, 772, 470}));
 }
 
 TEST(PreviewGeometryTest, TallPageIsLimitedByHeightAndLargePaperOverflowsTheViewport) {

@@ -185,12 +185,20 @@ LRESULT ManagementWindows::handleMessage(WindowSlot& slot, UINT message, WPARAM 
             paintStatusFooter(slot);
             return 0;
         case WM_CLOSE: ::DestroyWindow(window); return 0;
+        case WM_ACTIVATE:
+            slot.focus.activated(window, wParam);
+            break;  // the default gives the window itself the focus on activation
+        case WM_SETFOCUS:
+            // As in a dialog: back to where it was, else to the first control.
+            slot.focus.focusReceived(::GetNextDlgTabItem(window, nullptr, FALSE));
+            return 0;
         case WM_GETMINMAXINFO:
             if (slot.kind == WindowKind::PrinterSettings) break;
             minimumTrackingSize(slot, *reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
+                case IDCANCEL: ::DestroyWindow(window); return 0;  // Escape, through TranslateDialogMessage
                 case kRefreshButtonId: RefreshWindow(slot); return 0;
                 case kExportButtonId:
                     if (!diagnostics) break;
@@ -258,6 +266,7 @@ void ManagementWindows::windowDestroyed(WindowSlot& slot) noexcept {
     slot.propertiesButton = nullptr;
     slot.exportButton = nullptr;
     slot.exportStatusLabel = nullptr;
+    slot.focus = {};
     slot.baseFont.reset();
     slot.smallFont.reset();
     slot.headingFont.reset();

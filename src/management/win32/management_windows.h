@@ -10,6 +10,7 @@
 #include "management/management_layout.h"
 #include "management/printer_info_text.h"
 #include "management/providers.h"
+#include "platform/win32/focus_memory.h"
 #include "platform/win32/gdi_objects.h"
 
 namespace ks::preview {
@@ -57,6 +58,9 @@ struct WindowSlot {
     HWND propertiesButton = nullptr;
     HWND exportButton = nullptr;
     HWND exportStatusLabel = nullptr;
+    // The control that gets the keyboard focus back when the window is
+    // activated again.
+    platform::FocusMemory focus;
     std::uint64_t generation = 0;
     platform::UniqueFont baseFont;
     platform::UniqueFont smallFont;    // status window only

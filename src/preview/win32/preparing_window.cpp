@@ -6,16 +6,15 @@
 #include "platform/win32/gdi_objects.h"
 #include "platform/win32/object_window.h"
 #include "preview/preview_coordinator.h"
+#include "preview/win32/preview_controls.h"
 #include "preview/win32/preview_messages.h"
+#include "preview/win32/window_placement.h"
 
 namespace ks::preview {
 namespace {
 
 constexpr UINT_PTR kTimeoutTimer = 1;
 constexpr UINT kTimeoutMs = 120000;
-// Not scaled for DPI: the window only carries one line of text.
-constexpr int kWidth = 1120;
-constexpr int kHeight = 800;
 
 // The placeholder's state, owned by its window (see objectWindowProc).
 class PreparingWindow {
@@ -36,6 +35,12 @@ public:
         try {
             switch (message) {
                 case WM_PAINT: paint(); return 0;
+                case WM_DPICHANGED: {
+                    const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+                    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                    return 0;
+                }
                 case WM_CLOSE: end(); return 0;
                 case WM_TIMER:
                     if (wParam != kTimeoutTimer) break;
@@ -66,11 +71,18 @@ private:
         ::DestroyWindow(window_);
     }
 
-    void paint() const {
+    // In the preview window's base font at the window's DPI, made again when
+    // the DPI changed.
+    void paint() {
         const platform::PaintScope paint(window_);
         RECT client{};
         ::GetClientRect(window_, &client);
-        const platform::SelectionScope font(paint.dc(), ::GetStockObject(DEFAULT_GUI_FONT));
+        const UINT dpi = ::GetDpiForWindow(window_);
+        if (!font_ || fontDpi_ != dpi) {
+            font_ = createPreviewBaseFont(static_cast<int>(dpi));
+            fontDpi_ = dpi;
+        }
+        const platform::SelectionScope font(paint.dc(), font_ ? font_.get() : ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetBkMode(paint.dc(), TRANSPARENT);
         ::DrawTextW(paint.dc(), kPreparingText.data(), static_cast<int>(kPreparingText.size()), &client,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -80,6 +92,8 @@ private:
     std::string jobId_;
     PreviewCoordinator& coordinator_;
     std::function<void(HWND)> destroyed_;
+    platform::UniqueFont font_;
+    UINT fontDpi_ = 0;
 };
 
 }  // namespace
@@ -99,8 +113,11 @@ bool registerPreparingWindowClass(HINSTANCE instance) {
 HWND createPreparingWindow(HINSTANCE instance, HWND owner, const std::string& jobId, PreviewCoordinator& coordinator,
                            std::function<void(HWND)> destroyed) {
     auto state = std::make_unique<PreparingWindow>(jobId, coordinator, std::move(destroyed));
-    return ::CreateWindowExW(WS_EX_APPWINDOW, kPreparingClassName, kPreviewWindowTitle, WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, owner, nullptr, instance, &state);
+    const HWND window =
+        ::CreateWindowExW(WS_EX_APPWINDOW, kPreparingClassName, kPreviewWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 0, 0, owner, nullptr, instance, &state);
+    if (window != nullptr) placePreviewWindow(window);
+    return window;
 }
 
 bool showPreparingWindow(HWND window) {

@@ -88,7 +88,7 @@ bool createPreviewControls(HWND window) {
         if (createChild(window, instance, item) == nullptr) return false;
     }
     const ControlTemplate spinner{control::kCopiesSpinner, UPDOWN_CLASSW, L"",
-                              UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS};
+                                  UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS};
     const HWND upDown = createChild(window, instance, spinner);
     if (upDown == nullptr) return false;
     ::SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(::GetDlgItem(window, control::kCopies)), 0);
@@ -100,9 +100,10 @@ bool createPreviewControls(HWND window) {
 
 PreviewFonts createPreviewFonts(int dpi) {
     const PreviewFontHeights heights = previewFontHeights(dpi);
-    return {createFont(heights.base, FW_NORMAL), createFont(heights.small, FW_NORMAL),
-            createFont(heights.heading, FW_SEMIBOLD)};
+    return {createPreviewBaseFont(dpi), createFont(heights.small, FW_NORMAL), createFont(heights.heading, FW_SEMIBOLD)};
 }
+
+platform::UniqueFont createPreviewBaseFont(int dpi) { return createFont(previewFontHeights(dpi).base, FW_NORMAL); }
 
 void applyPreviewFonts(HWND window, const PreviewFonts& fonts, int dpi) {
     for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {

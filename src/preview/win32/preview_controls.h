@@ -21,6 +21,9 @@ struct PreviewFonts {
 // Fonts for `dpi`; a font that cannot be created is empty.
 [[nodiscard]] PreviewFonts createPreviewFonts(int dpi);
 
+// The base font alone, for `dpi`: the text of the preview's other windows.
+[[nodiscard]] platform::UniqueFont createPreviewBaseFont(int dpi);
+
 // Hands `fonts` to the controls and sizes the printer list's selection field
 // for `dpi`. The fonts must outlive their use by the controls.
 void applyPreviewFonts(HWND window, const PreviewFonts& fonts, int dpi);

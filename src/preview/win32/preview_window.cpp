@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/app_icon.h"
+#include "platform/win32/focus_memory.h"
 #include "platform/win32/object_window.h"
 #include "preview/paper_list.h"
 #include "preview/preview_layout.h"
@@ -20,6 +21,7 @@
 #include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_renderer.h"
 #include "preview/win32/settings_dialog.h"
+#include "preview/win32/window_placement.h"
 #include "protocol/error_catalog.h"
 #include "protocol/error_text.h"
 #include "protocol/win32/ansi_decoder.h"
@@ -29,8 +31,6 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
-// DC_HASDEFID in the high word: the print button is the default button.
-constexpr LRESULT kDefaultButton = MAKELONG(control::kPrint, DC_HASDEFID);
 // Polls for the result of a print in case its message is lost.
 constexpr UINT_PTR kPrintTimer = 1;
 constexpr UINT kPrintPollMs = 100;
@@ -83,6 +83,7 @@ private:
     void resize();
     void dpiChanged(const RECT& suggested);
     void minimumSize(MINMAXINFO& info) const;
+    [[nodiscard]] LRESULT defaultButton() const;
     [[nodiscard]] double fitScaleNow(const PreviewView& view) const;
     void setText(int id, const std::wstring& text);
     void enable(int id, bool enabled);
@@ -103,6 +104,7 @@ private:
     std::optional<std::wstring> printNotice_;
     bool statusIsError_ = false;
     PreviewRenderer renderer_;
+    platform::FocusMemory focus_;
 };
 
 LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -112,6 +114,14 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_PAINT: paint(); return 0;
         case WM_ERASEBKGND: return 1;  // the renderer covers the whole client area
         case WM_CLOSE: close(); return 0;
+        case WM_ACTIVATE:
+            focus_.activated(window_, wParam);
+            break;  // the default gives the window itself the focus on activation
+        case WM_SETFOCUS:
+            // Back on the control the user left, so that Enter after the
+            // settings dialog presses "设置" again rather than print.
+            focus_.focusReceived(nullptr);
+            return 0;
         case WM_GETMINMAXINFO: minimumSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_DRAWITEM: {
             const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -145,8 +155,8 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::InvalidateRect(window_, nullptr, FALSE);
             return 0;
         case WM_PRINTCLIENT: printClient(reinterpret_cast<HDC>(wParam)); return 0;
-        case DM_GETDEFID: return kDefaultButton;
-        case DM_SETDEFID: return TRUE;  // the print button stays the default
+        case DM_GETDEFID: return defaultButton();
+        case DM_SETDEFID: return TRUE;  // the default button follows the focus instead
         default: break;
     }
     return ::DefWindowProcW(window_, message, wParam, lParam);
@@ -478,7 +488,15 @@ void PreviewWindow::turnPage(bool forward) {
     const std::uint64_t count = view.pages ? view.pages->size() : 0;
     if (forward && view.pageIndex + 1 < count) model_->setPageIndex(view.pageIndex + 1);
     if (!forward && view.pageIndex != 0) model_->setPageIndex(view.pageIndex - 1);
+    const HWND pressed = ::GetDlgItem(window_, forward ? control::kNextPage : control::kPreviousPage);
+    const bool focused = ::GetFocus() == pressed;
     refresh(true);
+    // A focused button that reached the first or last page is disabled and
+    // loses the focus, after which Enter would print: the keyboard user
+    // pages on with the other one instead.
+    if (focused && !::IsWindowEnabled(pressed)) {
+        ::SetFocus(::GetDlgItem(window_, forward ? control::kPreviousPage : control::kNextPage));
+    }
 }
 
 void PreviewWindow::zoomBy(bool in) {
@@ -558,11 +576,22 @@ void PreviewWindow::dpiChanged(const RECT& suggested) {
     ::InvalidateRect(window_, nullptr, FALSE);
 }
 
+// No larger than the work area of the window's monitor allows, so that a
+// short screen still shows the whole window.
 void PreviewWindow::minimumSize(MINMAXINFO& info) const {
-    const ClientSize client = minimumClientSize(static_cast<int>(dpi_));
+    const ClientSize available = clientSizeIn(workAreaOf(window_), WS_OVERLAPPEDWINDOW, WS_EX_CONTROLPARENT, dpi_);
+    const ClientSize client = minimumClientSize(static_cast<int>(dpi_), available);
     RECT frame{0, 0, client.width, client.height};
     ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi_);
     info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// DC_HASDEFID in the high word: Enter presses the focused push button, and
+// the print button when no push button has the focus.
+LRESULT PreviewWindow::defaultButton() const {
+    const HWND focused = ::GetFocus();
+    const int id = focused != nullptr && ::GetParent(focused) == window_ ? ::GetDlgCtrlID(focused) : 0;
+    return MAKELONG(defaultButtonFor(id), DC_HASDEFID);
 }
 
 // Sets a control's text only when it differs, so that unchanged controls do
@@ -595,8 +624,12 @@ HWND createPreviewWindow(HINSTANCE instance, HWND owner, std::unique_ptr<IPrevie
     const UINT ownerDpi = owner != nullptr ? ::GetDpiForWindow(owner) : 0;
     const int dpi = static_cast<int>(ownerDpi != 0 ? ownerDpi : ::GetDpiForSystem());
     // The window takes the model out of `model` while it is being created.
-    return ::CreateWindowExW(kExStyle, kPreviewWindowClassName, L"预览 Preview", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                             ::MulDiv(1120, dpi, 96), ::MulDiv(800, dpi, 96), owner, nullptr, instance, &model);
+    const HWND window =
+        ::CreateWindowExW(kExStyle, kPreviewWindowClassName, L"预览 Preview", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          platform::scaleForDpi(kOpeningWindowSize.width, dpi),
+                          platform::scaleForDpi(kOpeningWindowSize.height, dpi), owner, nullptr, instance, &model);
+    if (window != nullptr) placePreviewWindow(window);
+    return window;
 }
 
 }  // namespace ks::preview

@@ -16,7 +16,8 @@ inline constexpr wchar_t kPreviewWindowClassName[] = L"Kestrune.Preview";
 [[nodiscard]] bool registerPreviewWindowClass(HINSTANCE instance);
 
 // Creates the preview window, hidden, as an owned window of `owner` (which
-// may be null), 1120 × 800 at the owner's DPI, showing `model`. The window
+// may be null), 1120 × 800 at its DPI or as much of that as the work area
+// of its monitor holds, showing `model`. The window
 // owns the model from then on and tells it when it is destroyed. Null when
 // the window cannot be created; the model has then been told, if the window
 // got as far as taking it, and is destroyed.

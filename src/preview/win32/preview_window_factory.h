@@ -38,7 +38,8 @@ struct PreviewWindowContext {
 // "Kestrune.Preview" (registered by the factory, which treats "class already
 // exists" as success), title "预览 Preview", WS_OVERLAPPEDWINDOW |
 // WS_CLIPCHILDREN with WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, default position,
-// 1120 × 800 scaled by the owner's DPI, owned by `context.owner`. The window
+// 1120 × 800 scaled by the window's DPI and shrunk to the work area of its
+// monitor where that is smaller, owned by `context.owner`. The window
 // is returned created but not shown: the host shows it. Fails with KSR-4007
 // "无法注册预览窗口" or "无法创建预览窗口"; the host then cancels the job.
 //

@@ -49,11 +49,15 @@ private:
     [[nodiscard]] std::optional<double> margin(int control) const;
     [[nodiscard]] std::wstring text(int control, int longest) const;
     void inform(const std::wstring& message) const;
+    void choosePageMode(int option) const { ::CheckRadioButton(dialog_, id::kAllPages, id::kPageRange, option); }
     LRESULT send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::SendDlgItemMessageW(dialog_, control, message, wParam, lParam);
     }
 
     HWND dialog_ = nullptr;
+    // Set once the controls show the request: from then on a change to the
+    // range text is the user's.
+    bool filled_ = false;
     SettingsDialogRequest request_;
     std::vector<platform::Resolution> qualities_;
     platform::UniqueIcon bigIcon_;
@@ -67,6 +71,7 @@ INT_PTR CALLBACK SettingsDialog::procedure(HWND dialog, UINT message, WPARAM wPa
         self->dialog_ = dialog;
         try {
             self->initialise();
+            self->filled_ = true;
         } catch (const std::exception&) {
             // A half-filled dialog would apply what it does not show.
             ::EndDialog(dialog, -1);
@@ -76,6 +81,14 @@ INT_PTR CALLBACK SettingsDialog::procedure(HWND dialog, UINT message, WPARAM wPa
     auto* self = reinterpret_cast<SettingsDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
     if (self == nullptr || message != WM_COMMAND) return FALSE;
     switch (LOWORD(wParam)) {
+        case id::kRangeText:
+            if (HIWORD(wParam) != EN_CHANGE || !self->filled_) return FALSE;
+            self->choosePageMode(id::kPageRange);
+            return TRUE;
+        case id::kPageList:
+            if (HIWORD(wParam) != LBN_SELCHANGE) return FALSE;
+            self->choosePageMode(id::kSelectedPages);
+            return TRUE;
         case IDOK: try { self->confirm();
             } catch (const std::exception& exception) {
                 // The session is unchanged; the user may try again or cancel.
@@ -96,10 +109,7 @@ void SettingsDialog::initialise() {
     send(id::kOrientation, CB_SETCURSEL, request_.settings.landscape == 1 ? 1 : 0);
     fillPages();
     const std::uint32_t mode = request_.settings.pageSelectionMode;
-    ::CheckRadioButton(dialog_, id::kAllPages, id::kPageRange,
-                       mode == 1   ? id::kSelectedPages
-                       : mode == 2 ? id::kPageRange
-                                   : id::kAllPages);
+    choosePageMode(mode == 1 ? id::kSelectedPages : mode == 2 ? id::kPageRange : id::kAllPages);
     send(id::kRangeText, EM_LIMITTEXT, kLongText);
     ::SetDlgItemTextW(dialog_, id::kRangeText, request_.settings.pageRangeText.c_str());
     const PreviewSettings& settings = request_.settings;

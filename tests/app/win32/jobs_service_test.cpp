@@ -259,10 +259,7 @@ protected:
                              printer_.capabilityHash, paper, "jobs.preview"),
                 blobsOf(pages));
         EXPECT_NE(answer.find(R"("state":"Previewing")"), std::string::npos) << answer;
-        const HWND window = pollUntil(10s, [&]() -> HWND {
-            const HWND found = service_.waitForWindow(L"Kestrune.Preview", L"预览 Preview", 0ms);
-            return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
-        });
+        const HWND window = shownWindow(L"Kestrune.Preview", L"预览 Preview");
         if (window == nullptr) return nullptr;
         const HWND button = ::GetDlgItem(window, 112);
         return pollUntil(10s, [&] { return ::IsWindowEnabled(button) != FALSE; }) ? window : nullptr;
@@ -274,10 +271,7 @@ protected:
     bool changeSettings(HWND window, const std::function<void(HWND dialog)>& fill) {
         ::PostMessageW(window, WM_COMMAND, 117, 0);
         // Visible only once its initialisation has filled in the controls.
-        const HWND dialog = pollUntil(10s, [&]() -> HWND {
-            const HWND found = service_.waitForWindow(L"#32770", L"预览设置", 0ms);
-            return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
-        });
+        const HWND dialog = shownWindow(L"#32770", L"预览设置");
         if (dialog == nullptr) return false;
         fill(dialog);
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -367,20 +361,14 @@ protected:
 TEST_F(JobsExitTest, ExitWhileADocumentSpoolsHidesEverythingFirstAndFinishesTheJob) {
     const HWND hidden = hiddenWindow();
     ASSERT_TRUE(::PostMessageW(hidden, WM_COMMAND, app::kCommandServiceStatus, 0));
-    const HWND status = pollUntil(10s, [&]() -> HWND {
-        const HWND found = service_.waitForWindow(L"Kestrune.ServiceStatus", nullptr, 0ms);
-        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
-    });
+    const HWND status = shownWindow(L"Kestrune.ServiceStatus", nullptr);
     ASSERT_NE(status, nullptr);
     const Page sent = page(12);
     ASSERT_TRUE(client_->send(printRequest(kStoppedJob, 1, 1), blobsOf({&sent})));
     ASSERT_EQ(::WaitForSingleObject(printStarted_.get(), 30'000), WAIT_OBJECT_0);
 
     ASSERT_TRUE(::PostMessageW(hidden, WM_COMMAND, app::kCommandStopAndExit, 0));
-    const HWND dialog = pollUntil(10s, [&]() -> HWND {
-        const HWND found = service_.waitForWindow(L"#32770", L"Kestrune", 0ms);
-        return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
-    });
+    const HWND dialog = shownWindow(L"#32770", L"Kestrune");
     ASSERT_NE(dialog, nullptr);
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(app::kExitButtonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, app::kExitButtonId)));

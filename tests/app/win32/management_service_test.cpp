@@ -92,7 +92,7 @@ class ManagementServiceTest : public RunningServiceTest {
 protected:
     HWND openFromMenu(UINT command, const wchar_t* className, const wchar_t* title) {
         EXPECT_TRUE(::PostMessageW(hiddenWindow(), WM_COMMAND, command, 0));
-        return service_.waitForWindow(className, title, 10s);
+        return shownWindow(className, title);
     }
 
     // The report once the window's first refresh has filled it: the window
@@ -120,7 +120,7 @@ TEST_F(ManagementServiceTest, TrayMenuEntriesOpenTheirWindowsWithLiveContents) {
     ASSERT_NE(menu, nullptr);
     ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    const HWND status = service_.waitForWindow(kStatusClass, L"Kestrune 服务状态", 10s);
+    const HWND status = shownWindow(kStatusClass, L"Kestrune 服务状态");
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(panelOf(status),
               L"程序版本：0.1.0\r\nNamed Pipe：运行中\r\n当前预览：无\r\n最近任务：无");
@@ -156,7 +156,7 @@ TEST_F(ManagementServiceTest, TrayMenuEntriesOpenTheirWindowsWithLiveContents) {
 TEST_F(ManagementServiceTest, ClosingAndReopeningMakesANewWindow) {
     // A left click on the icon opens the status window.
     ASSERT_TRUE(::PostMessageW(hiddenWindow(), app::kTrayCallbackMessage, app::kTrayIconId, WM_LBUTTONUP));
-    const HWND first = service_.waitForWindow(kStatusClass, nullptr, 10s);
+    const HWND first = shownWindow(kStatusClass, nullptr);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(sendTo(first, kQueryGenerationMessage), 1);
     // Showing it again brings the same window forward.
@@ -168,7 +168,7 @@ TEST_F(ManagementServiceTest, ClosingAndReopeningMakesANewWindow) {
     ASSERT_TRUE(::PostMessageW(hiddenWindow(), app::kTrayCallbackMessage, app::kTrayIconId, WM_LBUTTONUP));
     const HWND second = pollUntil(10s, [&]() -> HWND {
         const HWND found = service_.waitForWindow(kStatusClass, nullptr, 0ms);
-        return found != first ? found : nullptr;
+        return found != first && ::IsWindowVisible(found) ? found : nullptr;
     });
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(sendTo(second, kQueryGenerationMessage), 2);

@@ -29,6 +29,7 @@ constexpr int kPreviousPage = 104;
 constexpr int kNextPage = 105;
 constexpr int kPageCounter = 106;
 constexpr int kPaperLine = 102;
+constexpr int kClose = 113;
 constexpr int kOrientationLine = 119;
 constexpr int kSettings = 117;
 constexpr int kOrientation = 1003;
@@ -111,13 +112,34 @@ protected:
         return pollUntil(10s, [&] { return !::IsWindow(window); });
     }
 
-    // The preview window once it is shown: found while it is still being
-    // built, its controls would not have their texts yet.
-    HWND shownPreview() {
-        return pollUntil(10s, [&]() -> HWND {
-            const HWND window = service_.waitForWindow(kPreviewClass, L"预览 Preview", 0ms);
-            return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
-        });
+    HWND shownPreview() { return shownWindow(kPreviewClass, L"预览 Preview"); }
+
+    // The control of the service's window that has the keyboard focus, or
+    // the window itself.
+    static HWND focusIn(HWND window) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+        return info.hwndFocus;
+    }
+
+    // A key as the keyboard delivers it: to whatever has the focus.
+    static void press(HWND window, UINT key) {
+        const HWND focused = focusIn(window);
+        const HWND target = focused != nullptr ? focused : window;
+        ::PostMessageW(target, WM_KEYDOWN, key, 0);
+        ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    }
+
+    // Tab, each time until the focus has moved, until control `id` has it.
+    bool tabTo(HWND window, int id) {
+        const HWND target = ::GetDlgItem(window, id);
+        for (int presses = 0; presses < 24 && focusIn(window) != target; ++presses) {
+            const HWND before = focusIn(window);
+            press(window, VK_TAB);
+            if (!pollUntil(10s, [&] { return focusIn(window) != before; })) return false;
+        }
+        return focusIn(window) == target;
     }
 
     std::string printerId_;
@@ -128,6 +150,7 @@ protected:
 const std::string kJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b41";
 const std::string kOtherJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b42";
 const std::string kSettingsJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b43";
+const std::string kKeyboardJob = "0a9e1c7d-5b3f-4e2a-8c6d-9f0e1d2c3b44";
 
 TEST_F(PreviewServiceTest, PrepareThenCompletePagesAndEscapeCancels) {
     EXPECT_NE(ask(client::makeRequest("jobs.preview.prepare", R"(,"jobReference":{"clientJobId":")" + kJob + "\"}"))
@@ -196,6 +219,23 @@ TEST_F(PreviewServiceTest, SettingsDialogTurnsThePaperUpright) {
 
     command(window, IDCANCEL);
     EXPECT_TRUE(gone(window));
+}
+
+// Keys from outside, as a user's reach the window: Enter presses the button
+// the user tabbed to, and on "关闭" closes the preview rather than print.
+TEST_F(PreviewServiceTest, EnterPressesTheButtonTheUserTabbedTo) {
+    EXPECT_NE(preview("jobs.preview", kKeyboardJob, 3).find(R"("accepted":true)"), std::string::npos);
+    const HWND window = shownPreview();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(tabTo(window, kNextPage));
+    press(window, VK_RETURN);
+    EXPECT_TRUE(pollUntil(10s, [&] { return textOf(window, kPageCounter) == L"2 / 3 页"; }))
+        << ::testing::PrintToString(textOf(window, kPageCounter));
+
+    ASSERT_TRUE(tabTo(window, kClose));
+    press(window, VK_RETURN);
+    EXPECT_TRUE(gone(window));
+    EXPECT_NE(aboutJob("jobs.status", kKeyboardJob).find(R"("state":"Cancelled")"), std::string::npos);
 }
 
 }  // namespace

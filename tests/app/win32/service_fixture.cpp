@@ -51,6 +51,13 @@ void RunningServiceTest::TearDown() {
 
 HWND RunningServiceTest::hiddenWindow() { return service_.waitForWindow(app::kTrayOwnerClassName, nullptr, 5s); }
 
+HWND RunningServiceTest::shownWindow(const wchar_t* className, const wchar_t* title) {
+    return pollUntil(10s, [&]() -> HWND {
+        const HWND window = service_.waitForWindow(className, title, 0ms);
+        return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+    });
+}
+
 void RunningServiceTest::closeHiddenWindow() {
     const HWND window = hiddenWindow();
     ASSERT_NE(window, nullptr);

@@ -41,6 +41,10 @@ protected:
 
     // The service's hidden "Kestrune.TrayOwner" window.
     HWND hiddenWindow();
+    // The service's window of `className` (and `title`, unless null) once it
+    // is shown, within 10 s; null otherwise. Found earlier, a window may not
+    // have its controls, or their contents, yet.
+    HWND shownWindow(const wchar_t* className, const wchar_t* title);
     void closeHiddenWindow();
     // A fresh connection answers system.hello.
     void expectHelloAnswered();

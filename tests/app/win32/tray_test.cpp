@@ -21,18 +21,19 @@ protected:
     HWND openExitDialog() {
         const HWND window = hiddenWindow();
         EXPECT_TRUE(::PostMessageW(window, WM_COMMAND, app::kCommandStopAndExit, 0));
-        const HWND dialog = service_.waitForWindow(L"#32770", L"Kestrune", 10s);
+        // Shown, its buttons exist; Enter is decided by the focus, which the
+        // dialog sets while it is being activated.
+        const HWND dialog = shownWindow(L"#32770", L"Kestrune");
         if (dialog == nullptr) return nullptr;
-        const HWND keepRunning = pollUntil(10s, [&] { return ::GetDlgItem(dialog, app::kKeepRunningButtonId); });
-        const bool ready = pollUntil(10s, [&] {
+        const HWND keepRunning = ::GetDlgItem(dialog, app::kKeepRunningButtonId);
+        const bool focused = pollUntil(10s, [&] {
             GUITHREADINFO input{};
             input.cbSize = sizeof(input);
-            return ::IsWindowVisible(dialog) &&
-                   ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &input) &&
+            return ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &input) &&
                    input.hwndFocus == keepRunning;
         });
-        EXPECT_TRUE(ready) << "the exit dialog shows with the focus on 继续运行";
-        return ready ? dialog : nullptr;
+        EXPECT_TRUE(focused) << "the exit dialog shows with the focus on 继续运行";
+        return focused ? dialog : nullptr;
     }
 
     int dialogCount() {

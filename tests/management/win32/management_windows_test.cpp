@@ -129,7 +129,9 @@ protected:
                                coordinator_,
                                catalog_,
                                launcher_,
-                               [] { return std::optional(WindowsVersion{10, 0, 19045, 1}); },
+                               [] {
+                                   return std::optional(WindowsVersion{10, 0, 19045, 1});
+                               },
                                [this] { return serviceRunning_; },
                                [this] { return latestJob_; },
                                &exporter_};
@@ -264,8 +266,8 @@ TEST_F(ManagementWindowsTest, ExportWritesTheShownReportAndOnlyItsOwnWindowShows
     EXPECT_FALSE(exporter_.buttonEnabledDuringDialog);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, kExportButtonId)));
     // Exactly the text on screen, as UTF-8.
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), nullptr, 0,
-                                             nullptr, nullptr);
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), nullptr, 0, nullptr, nullptr);
     std::string expected(static_cast<std::size_t>(length), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), expected.data(), length, nullptr,
                           nullptr);
@@ -303,6 +305,69 @@ TEST_F(ManagementWindowsTest, ExportWritesTheShownReportAndOnlyItsOwnWindowShows
     EXPECT_EQ(::SendMessageW(window, kQueryGenerationMessage, 0, 0), 2);
     EXPECT_EQ(textOf(::GetDlgItem(window, kExportStatusLabelId)), L"");
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, kExportButtonId)));
+}
+
+// Runs what is queued the way the service's message loop does, the
+// management windows' keyboard navigation first, until `done` holds or
+// five seconds passed.
+bool pumpAsTheServiceLoopUntil(ManagementWindows& windows, const std::function<bool()>& done) {
+    const ULONGLONG end = ::GetTickCount64() + 5000;
+    MSG message{};
+    while (!done() && ::GetTickCount64() < end) {
+        if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (windows.TranslateDialogMessage(message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return done();
+}
+
+void pressKey(UINT virtualKey) {
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, virtualKey, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+// Each window opens with the keyboard focus on its first control, gets it
+// back there after another window had it, and closes on Escape.
+TEST_F(ManagementWindowsTest, EachWindowFocusesItsFirstControlAndClosesOnEscape) {
+    struct Case {
+        WindowKind kind;
+        int first;   // focused when shown
+        int second;  // after one Tab
+    };
+    const Case cases[] = {
+        {WindowKind::ServiceStatus, kRefreshButtonId, kRefreshButtonId},
+        {WindowKind::PrinterSettings, kPrinterListId, kPropertiesButtonId},
+        {WindowKind::Diagnostics, kExportButtonId, kRefreshButtonId},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "window kind " << static_cast<int>(c.kind));
+        const HWND window = show(c.kind);
+        ASSERT_NE(window, nullptr);
+        const auto focusOn = [window](int id) {
+            return [window, id] { return ::GetFocus() == ::GetDlgItem(window, id); };
+        };
+        ASSERT_TRUE(pumpAsTheServiceLoopUntil(windows_, focusOn(c.first)));
+        pressKey(VK_TAB);
+        ASSERT_TRUE(pumpAsTheServiceLoopUntil(windows_, focusOn(c.second)));
+
+        // Another window takes the focus; back here, it returns where it was.
+        const HWND other = ::CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ::SetForegroundWindow(other);
+        ::SetFocus(other);
+        ASSERT_TRUE(pumpAsTheServiceLoopUntil(windows_, [other] { return ::GetFocus() == other; }));
+        EXPECT_EQ(show(c.kind), window);
+        EXPECT_TRUE(pumpAsTheServiceLoopUntil(windows_, focusOn(c.second)));
+        ::DestroyWindow(other);
+
+        pressKey(VK_ESCAPE);
+        EXPECT_TRUE(pumpAsTheServiceLoopUntil(windows_, [window] { return !::IsWindow(window); }));
+        EXPECT_EQ(windows_.slot(c.kind).window, nullptr);
+    }
 }
 
 TEST_F(ManagementWindowsTest, DestroyAllClosesEveryOpenWindowAndTabMovesBetweenControls) {

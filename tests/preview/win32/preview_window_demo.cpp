@@ -3,7 +3,8 @@
 // for screenshots. Closes itself after the given number of seconds
 // (default 10) or when the window is closed. A second argument "actual"
 // shows the page at 100 %, "printed" as it is after a print was queued,
-// "settings" opens the settings dialog over it.
+// "settings" opens the settings dialog over it, "range" opens it with all
+// pages chosen and types a page range into it.
 
 #include <windows.h>
 
@@ -22,6 +23,20 @@ namespace {
 
 constexpr std::uint32_t kDpi = 150;
 constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT_PTR kTypeTimer = 2;
+constexpr int kRangeText = 1008;
+
+// Runs inside the settings dialog's modal loop: once the dialog is there,
+// moves the focus into its range box and types a range, as a user would.
+void CALLBACK typeRange(HWND window, UINT, UINT_PTR, DWORD) {
+    const HWND dialog = ::FindWindowW(L"#32770", L"预览设置");
+    if (dialog == nullptr || !::IsWindowVisible(dialog)) return;
+    ::KillTimer(window, kTypeTimer);
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, kRangeText)), TRUE);
+    for (const wchar_t character : std::wstring_view(L"1-2")) {
+        ::PostMessageW(::GetDlgItem(dialog, kRangeText), WM_CHAR, character, 1);
+    }
+}
 
 class PageCanvas {
 public:
@@ -109,6 +124,11 @@ int wmain(int argc, wchar_t** argv) {
     state->settings.marginRightMm = state->settings.marginBottomMm = 10;
     state->settings.pageSelectionMode = 2;
     state->settings.pageRangeText = L"1-2";
+    const std::wstring_view mode = argc > 2 ? argv[2] : L"fit";
+    if (mode == L"range") {
+        state->settings.pageSelectionMode = 0;
+        state->settings.pageRangeText.clear();
+    }
 
     const HWND window = ks::preview::createPreviewWindow(instance, nullptr,
                                                          std::make_unique<ks::fakes::FakePreviewWindowModel>(state));
@@ -116,7 +136,6 @@ int wmain(int argc, wchar_t** argv) {
     ::ShowWindow(window, SW_SHOW);
     ::SetForegroundWindow(window);
     // "actual": the "100%" button, one paper dot per screen pixel.
-    const std::wstring_view mode = argc > 2 ? argv[2] : L"fit";
     if (mode == L"actual") ::SendMessageW(window, WM_COMMAND, ks::preview::control::kActualSize, 0);
     if (mode == L"printed") {
         // The print button pressed, and the queued job's result arriving.
@@ -128,10 +147,12 @@ int wmain(int argc, wchar_t** argv) {
         ::SendMessageW(window, ks::preview::kPreviewPrintResultMessage, 1, 0);
     }
     // Posted: the dialog's modal loop then runs inside this message loop.
-    if (mode == L"settings") ::PostMessageW(window, WM_COMMAND, ks::preview::control::kSettings, 0);
-    ::SetTimer(window, kCloseTimer, seconds * 1000, [](HWND w, UINT, UINT_PTR, DWORD) {
-        ::PostMessageW(w, WM_CLOSE, 0, 0);
-    });
+    if (mode == L"settings" || mode == L"range") {
+        ::PostMessageW(window, WM_COMMAND, ks::preview::control::kSettings, 0);
+    }
+    if (mode == L"range") ::SetTimer(window, kTypeTimer, 500, typeRange);
+    ::SetTimer(window, kCloseTimer, seconds * 1000,
+               [](HWND w, UINT, UINT_PTR, DWORD) { ::PostMessageW(w, WM_CLOSE, 0, 0); });
     MSG message{};
     while (::IsWindow(window) && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (::IsDialogMessageW(window, &message)) continue;

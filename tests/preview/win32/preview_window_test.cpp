@@ -421,13 +421,139 @@ TEST_F(PreviewWindowTest, CloseErrorKeepsTheWindowOpenAndShowsIt) {
     EXPECT_EQ(state_->destroyedCalls, 1);
 }
 
+// Runs what is queued for this thread the way the service's message loop
+// does: the preview window's keyboard navigation first.
+void pumpAsTheServiceLoop(HWND window) {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (::IsWindow(window) && ::IsDialogMessageW(window, &message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// A key as the keyboard delivers it: to the control with the focus, else to
+// the active window; then the loop runs until nothing is left to do.
+void press(HWND window, UINT key) {
+    const HWND focused = ::GetFocus();
+    const HWND target = focused != nullptr ? focused : window;
+    ::PostMessageW(target, WM_KEYDOWN, key, 0);
+    ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    pumpAsTheServiceLoop(window);
+}
+
+int focusedId() { return ::GetDlgCtrlID(::GetFocus()); }
+
+// Tab until control `id` has the focus; false when it never comes.
+bool tabTo(HWND window, int id) {
+    for (int presses = 0; presses < 24 && focusedId() != id; ++presses) press(window, VK_TAB);
+    return focusedId() == id;
+}
+
+// Enter presses the push button that has the focus, as in a dialog; the
+// print button only when no push button has it.
+TEST_F(PreviewWindowTest, EnterPressesTheFocusedButtonAndPrintsOnlyFromElsewhere) {
+    struct Case {
+        int focused;
+        int prints;
+        std::uint64_t pageIndex;
+        bool fit;
+        bool closed;
+    };
+    const Case cases[] = {
+        {control::kClose, 0, 0, false, true},       {control::kNextPage, 0, 1, false, false},
+        {control::kFitToWindow, 0, 0, true, false}, {control::kPrint, 1, 0, false, false},
+        {control::kCopies, 1, 0, false, false},     {control::kPrinterList, 1, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "focus on " << c.focused);
+        state_->printingEnabled = true;
+        state_->printsStarted = 0;
+        state_->userCloseCalls = 0;
+        state_->view.pageIndex = 0;
+        state_->view.zoom = {false, 2.0};
+        open();
+        ::ShowWindow(window_, SW_SHOW);
+        ::SetForegroundWindow(window_);
+        ASSERT_TRUE(tabTo(window_, c.focused));
+        press(window_, VK_RETURN);
+        EXPECT_EQ(state_->printsStarted, c.prints);
+        EXPECT_EQ(state_->view.pageIndex, c.pageIndex);
+        EXPECT_EQ(state_->view.zoom.fit, c.fit);
+        EXPECT_EQ(state_->userCloseCalls, c.closed ? 1 : 0);
+        EXPECT_EQ(::IsWindow(window_), c.closed ? FALSE : TRUE);
+        if (::IsWindow(window_)) ::DestroyWindow(window_);
+    }
+}
+
+// The paging button that reaches the last page is disabled; the focus moves
+// to the other one rather than nowhere, where Enter would print.
+TEST_F(PreviewWindowTest, PagingByKeyboardKeepsTheFocusOnThePagingButtons) {
+    state_->printingEnabled = true;
+    open();
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    ASSERT_TRUE(tabTo(window_, control::kNextPage));
+    press(window_, VK_RETURN);
+    press(window_, VK_RETURN);
+    EXPECT_EQ(text(control::kPageCounter), L"3 / 3 页");
+    EXPECT_EQ(focusedId(), control::kPreviousPage);
+    press(window_, VK_RETURN);
+    press(window_, VK_RETURN);
+    EXPECT_EQ(text(control::kPageCounter), L"1 / 3 页");
+    EXPECT_EQ(focusedId(), control::kNextPage);
+    EXPECT_EQ(state_->printsStarted, 0);
+}
+
+// The window opens inside the work area of its monitor (this display's is
+// less than 800 DIPs high) and never asks for a minimum beyond it.
+TEST_F(PreviewWindowTest, OpensInsideTheWorkAreaOfItsMonitor) {
+    open();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    RECT window{};
+    ::GetWindowRect(window_, &window);
+    EXPECT_GE(window.left, work.left);
+    EXPECT_GE(window.top, work.top);
+    EXPECT_LE(window.right, work.right);
+    EXPECT_LE(window.bottom, work.bottom);
+    MINMAXINFO limits{};
+    ::SendMessageW(window_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_LE(limits.ptMinTrackSize.x, work.right - work.left);
+    EXPECT_LE(limits.ptMinTrackSize.y, work.bottom - work.top);
+    // The layout keeps the groups apart by the printer list's closed height.
+    RECT list{};
+    ::GetWindowRect(::GetDlgItem(window_, control::kPrinterList), &list);
+    EXPECT_LE(list.bottom - list.top, printerListClosedHeight(static_cast<int>(::GetDpiForWindow(window_))));
+}
+
+// "200 / 200 页", the longest count, fits the counter on one line.
+TEST_F(PreviewWindowTest, PageCounterHoldsTheLongestCountOnOneLine) {
+    open();
+    const HWND counter = ::GetDlgItem(window_, control::kPageCounter);
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(counter, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    const HDC dc = ::GetDC(counter);
+    RECT needed{};
+    {
+        const platform::SelectionScope selected(dc, font);
+        ::DrawTextW(dc, L"200 / 200 页", -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+    }
+    ::ReleaseDC(counter, dc);
+    RECT box{};
+    ::GetClientRect(counter, &box);
+    EXPECT_LE(needed.right, box.right);
+}
+
 TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
     open();
     const auto frame = printClient();
     EXPECT_EQ(text(control::kStatus), L"打印机就绪");
     const POINT centre = pageAreaCentre();
     EXPECT_TRUE(similar(frame->pixel(5, 5), 0xE8ECF0)) << std::hex << frame->pixel(5, 5);  // page area
-    EXPECT_TRUE(similar(frame->pixel(client().right - 5, 5), 0xFFFFFF));                 // side panel
+    EXPECT_TRUE(similar(frame->pixel(client().right - 5, 5), 0xFFFFFF));                   // side panel
     EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame->pixel(centre.x, centre.y);
 
     // Painted on screen, the page shows through the window's own DC too.
@@ -441,8 +567,7 @@ TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
 }
 
 TEST_F(PreviewWindowTest, PageWithTheWrongBufferSizeIsNotDrawnAndTheErrorShown) {
-    state_->view.pages =
-        std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020, -4));
+    state_->view.pages = std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020, -4));
     open();
     EXPECT_EQ(text(control::kPageCounter), L"1 / 1 页");
     EXPECT_FALSE(enabled(control::kPreviousPage));

@@ -45,14 +45,18 @@ struct ShownBox {
     std::wstring text;
 };
 
-// Acts on the settings dialog as a user would, from the moment its modal
-// loop first waits for input (the owner receives WM_ENTERIDLE naming the
-// dialog). Message boxes send no such message; each is recorded when it is
-// activated and answered with OK, which its own loop then takes. The dialog
-// is cancelled if the script leaves it open, so that no test hangs on it.
+// Acts on the settings dialog as a user would, one step each time its modal
+// loop has run out of input and waits (the owner receives WM_ENTERIDLE
+// naming the dialog), so that each step sees what the one before did. Every
+// step but the last must leave input queued. Message boxes send no such
+// message; each is recorded when it is activated and answered with OK, which
+// its own loop then takes. The dialog is cancelled if the steps leave it
+// open, so that no test hangs on it.
 class DialogDriver {
 public:
-    DialogDriver(HWND owner, std::function<void(HWND)> script) : owner_(owner), script_(std::move(script)) {
+    DialogDriver(HWND owner, std::function<void(HWND)> script)
+        : DialogDriver(owner, std::vector<std::function<void(HWND)>>{std::move(script)}) {}
+    DialogDriver(HWND owner, std::vector<std::function<void(HWND)>> steps) : owner_(owner), steps_(std::move(steps)) {
         active_ = this;
         ::SetWindowSubclass(owner_, ownerIdle, 1, reinterpret_cast<DWORD_PTR>(this));
         hook_ = ::SetWindowsHookExW(WH_CBT, boxActivated, nullptr, ::GetCurrentThreadId());
@@ -72,10 +76,12 @@ private:
     static LRESULT CALLBACK ownerIdle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR data) {
         auto* self = reinterpret_cast<DialogDriver*>(data);
-        if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && self->dialog_ == nullptr) {
+        if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && self->next_ < self->steps_.size()) {
             self->dialog_ = reinterpret_cast<HWND>(lParam);
-            self->script_(self->dialog_);
-            if (::IsWindowVisible(self->dialog_)) ::PostMessageW(self->dialog_, WM_COMMAND, IDCANCEL, 0);
+            self->steps_[self->next_++](self->dialog_);
+            if (self->next_ == self->steps_.size() && ::IsWindowVisible(self->dialog_)) {
+                ::PostMessageW(self->dialog_, WM_COMMAND, IDCANCEL, 0);
+            }
             return 0;
         }
         return ::DefSubclassProc(window, message, wParam, lParam);
@@ -102,7 +108,8 @@ private:
 
     static inline DialogDriver* active_ = nullptr;
     HWND owner_;
-    std::function<void(HWND)> script_;
+    std::vector<std::function<void(HWND)>> steps_;
+    std::size_t next_ = 0;
     HHOOK hook_ = nullptr;
     HWND dialog_ = nullptr;
     HWND lastBox_ = nullptr;
@@ -161,6 +168,22 @@ protected:
 };
 
 void setText(HWND dialog, int control, const wchar_t* text) { ::SetDlgItemTextW(dialog, control, text); }
+
+// The dialog's control with the keyboard focus (a combo box for its edit field).
+int focusedId(HWND dialog) {
+    HWND focused = ::GetFocus();
+    if (focused != nullptr && ::GetParent(focused) != dialog) focused = ::GetParent(focused);
+    return ::GetDlgCtrlID(focused);
+}
+
+// Keys and characters as the keyboard delivers them, to the focused control.
+void key(UINT virtualKey) {
+    ::PostMessageW(::GetFocus(), WM_KEYDOWN, virtualKey, 0);
+    ::PostMessageW(::GetFocus(), WM_KEYUP, virtualKey, 0xC0000001);
+}
+void type(const wchar_t* text) {
+    for (; *text != L'\0'; ++text) ::PostMessageW(::GetFocus(), WM_CHAR, *text, 1);
+}
 void press(HWND dialog, int control) {
     ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, control)));
@@ -223,6 +246,94 @@ TEST_F(SettingsDialogTest, ShowsTheSessionsSettingsAndAppliesWhatTheUserTyped) {
     EXPECT_EQ(text(control::kQualityLine), L"质量    600 DPI");
     EXPECT_EQ(text(control::kOrientationLine), L"方向    横向");
     EXPECT_EQ(text(control::kStatus), L"打印机就绪");
+}
+
+// Tab visits each of the page controls; the arrow keys move between the
+// three options only, never into the list or the range box.
+TEST_F(SettingsDialogTest, TabReachesTheListAndTheRangeBoxAndArrowsStayAmongTheOptions) {
+    state_->settings.pageSelectionMode = 0;
+    open();
+    std::vector<int> focus;
+    const auto step = [&](UINT virtualKey) {
+        return [&focus, virtualKey](HWND dialog) {
+            focus.push_back(focusedId(dialog));
+            key(virtualKey);
+        };
+    };
+    DialogDriver driver(window_, {step(VK_TAB), step(VK_TAB), step(VK_TAB), step(VK_DOWN), step(VK_DOWN), step(VK_DOWN),
+                                  step(VK_TAB), step(VK_TAB), step(VK_TAB), step(VK_ESCAPE)});
+    openSettings();
+    ASSERT_TRUE(driver.ran());
+    EXPECT_EQ(focus, (std::vector<int>{id::kPaper, id::kQuality, id::kOrientation, id::kAllPages, id::kSelectedPages,
+                                       id::kPageRange, id::kAllPages, id::kPageList, id::kRangeText, id::kMarginLeft}));
+    EXPECT_TRUE(state_->applied.empty());
+}
+
+// Typing a range or choosing pages in the list, with the keyboard alone,
+// chooses the matching option; Enter then applies it.
+TEST_F(SettingsDialogTest, TypedRangeOrChosenPagesSelectTheirOption) {
+    struct Case {
+        std::uint32_t startMode;
+        int tabs;  // from the paper field to the list (4) or the range box (5)
+        std::function<void()> input;
+        std::uint32_t mode;
+        std::vector<std::uint64_t> selected;
+        std::wstring range;
+    };
+    const Case cases[] = {
+        {0, 5, [] { type(L"2-3"); }, 2, {}, L"2-3"},
+        {1, 5, [] { type(L"1"); }, 2, {1}, L"1"},
+        // Down from the list's first item chooses the second page.
+        {0, 4, [] { key(VK_DOWN); }, 1, {1}, L""},
+        {2, 4, [] { key(VK_DOWN); }, 1, {1}, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from mode " << c.startMode << " with " << c.tabs << " tabs");
+        state_->applied.clear();
+        state_->settings.pageSelectionMode = c.startMode;
+        state_->settings.selectedPages =
+            c.startMode == 1 ? std::vector<std::uint64_t>{1} : std::vector<std::uint64_t>{};
+        state_->settings.pageRangeText.clear();
+        open();
+        int reached = 0;
+        std::vector<std::function<void(HWND)>> steps(static_cast<std::size_t>(c.tabs), [](HWND) { key(VK_TAB); });
+        steps.push_back([&](HWND dialog) {
+            reached = focusedId(dialog);
+            c.input();
+        });
+        steps.push_back([](HWND) { key(VK_RETURN); });
+        DialogDriver driver(window_, steps);
+        openSettings();
+        ASSERT_TRUE(driver.ran());
+        EXPECT_EQ(reached, c.tabs == 4 ? id::kPageList : id::kRangeText);
+        EXPECT_TRUE(driver.boxes().empty());
+        ASSERT_EQ(state_->applied.size(), 1u);
+        EXPECT_EQ(state_->applied[0].pageSelectionMode, c.mode);
+        EXPECT_EQ(state_->applied[0].selectedPages, c.selected);
+        EXPECT_EQ(state_->applied[0].pageRangeText, c.range);
+        ::DestroyWindow(window_);
+    }
+}
+
+// Closed, the dialog leaves the keyboard focus on "设置", where the user
+// opened it: Enter then opens it again rather than print.
+TEST_F(SettingsDialogTest, ClosingTheDialogGivesTheFocusBackToTheSettingsButton) {
+    state_->printingEnabled = true;
+    open();
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    const HWND settings = ::GetDlgItem(window_, control::kSettings);
+    ::SetFocus(settings);
+    DialogDriver driver(window_, [](HWND) { key(VK_ESCAPE); });
+    openSettings();
+    ASSERT_TRUE(driver.ran());
+    const ULONGLONG end = ::GetTickCount64() + 5000;
+    MSG message{};
+    while (::GetFocus() != settings && ::GetTickCount64() < end) {
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    EXPECT_EQ(::GetFocus(), settings);
+    EXPECT_EQ(::SendMessageW(window_, DM_GETDEFID, 0, 0), MAKELONG(control::kSettings, DC_HASDEFID));
 }
 
 TEST_F(SettingsDialogTest, RefusedInputKeepsTheDialogOpenAndCancelChangesNothing) {
