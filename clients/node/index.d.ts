@@ -1,8 +1,15 @@
-/// <reference types="node" />
 // Types of the Kestrune client. The objects are the service's own answers,
-// members as the service writes them.
+// members as the service writes them. Byte data is typed as Uint8Array, which
+// Node's Buffer extends, so these types need no Node typings of their own.
 
-import type { Socket } from 'net';
+/** What the client uses of a connection; a net.Socket is one. */
+export interface PipeConnection {
+  write(data: Uint8Array): boolean;
+  destroy(error?: Error): unknown;
+  on(event: string, listener: (...args: any[]) => void): unknown;
+  once(event: string, listener: (...args: any[]) => void): unknown;
+  off(event: string, listener: (...args: any[]) => void): unknown;
+}
 
 export interface ClientOptions {
   /** Names this program to the service (non-empty). Default "kestrune-node". */
@@ -12,7 +19,7 @@ export interface ClientOptions {
   /** The service's pipe, `\\.\pipe\LOCAL\Kestrune.v1` by default. */
   pipePath?: string;
   /** Opens a connection to `path`; `net.connect` by default. */
-  createConnection?: (path: string) => Socket;
+  createConnection?: (path: string) => PipeConnection;
 }
 
 export interface Hello {
@@ -61,8 +68,8 @@ export interface Capabilities {
   capabilityHash: string;
 }
 
-/** A PNG file's bytes. */
-export type PngBytes = Buffer | Uint8Array;
+/** A PNG file's bytes (a Buffer is one). */
+export type PngBytes = Uint8Array;
 
 export interface Job {
   /** A UUID; the client fills in a fresh one when absent. */
@@ -138,8 +145,8 @@ export declare class KestruneError extends Error {
   requestId: string;
 }
 
-/** Writes width × height RGBA pixels (4 bytes each, rows from the top) as a PNG. */
-export declare function encodePng(width: number, height: number, rgba: Uint8Array): Buffer;
+/** Writes width × height RGBA pixels (4 bytes each, rows from the top) as a PNG; returns a Buffer. */
+export declare function encodePng(width: number, height: number, rgba: Uint8Array): Uint8Array;
 
 /** A PNG's size in pixels, from its header. */
 export declare function pngSize(png: PngBytes): { width: number; height: number };
