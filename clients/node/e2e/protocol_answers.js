@@ -85,6 +85,7 @@ async function main() {
   await show('jobs.preview', envelope('jobs.preview', job(previewed)), [png]);
   await show('system.health during a preview', envelope('system.health'));
   await show('jobs.preview.prepare while a preview is open', envelope('jobs.preview.prepare', reference(crypto.randomUUID())));
+  await show('jobs.preview of another job while a preview is open', envelope('jobs.preview', job(crypto.randomUUID())), [png]);
   await show('jobs.cancel of the previewed job', envelope('jobs.cancel', reference(previewed)));
   const prepared = crypto.randomUUID();
   await show('jobs.preview.prepare', envelope('jobs.preview.prepare', reference(prepared)));
@@ -119,7 +120,9 @@ async function main() {
   const small = encodePng(width - 1, height, Buffer.alloc((width - 1) * height * 4, 255));
   await show('PNG one dot narrower than the page says', envelope('jobs.print', job(crypto.randomUUID())), [small]);
   await show('blob that is not a PNG', envelope('jobs.print', job(crypto.randomUUID())), [Buffer.from('not a png')]);
-  await show('same clientJobId, other pages', envelope('jobs.print', job(printed)), [small]);
+  const other = Buffer.from(rgba);
+  other.fill(0, width * 4 * 100, width * 4 * 150);
+  await show('same clientJobId, other pages', envelope('jobs.print', job(printed)), [encodePng(width, height, other)]);
   await show('jobs.preview.dismiss of nothing prepared', envelope('jobs.preview.dismiss', reference(crypto.randomUUID())));
   const head = Buffer.alloc(4);
   head.writeUInt32LE(1048577, 0);
@@ -131,7 +134,8 @@ function rawBytes(bytes) {
   return new Promise((resolve) => {
     const socket = net.connect(defaultPipePath, () => socket.write(bytes));
     socket.on('data', (chunk) => resolve(chunk.toString('hex')));
-    socket.on('error', (error) => resolve(`(${error.code})`));
+    // Writing after the service closed its end fails with EPIPE.
+    socket.on('error', () => resolve('(connection closed without an answer)'));
     socket.on('close', () => resolve('(connection closed without an answer)'));
   });
 }
