@@ -74,11 +74,11 @@ class KestruneClient {
   }
 
   status(clientJobId) {
-    return this.request('jobs.status', { jobReference: { clientJobId } });
+    return this.aboutJob('jobs.status', clientJobId);
   }
 
   cancel(clientJobId) {
-    return this.request('jobs.cancel', { jobReference: { clientJobId } });
+    return this.aboutJob('jobs.cancel', clientJobId);
   }
 
   preview(job) {
@@ -86,7 +86,7 @@ class KestruneClient {
   }
 
   previewPrepare(clientJobId) {
-    return this.request('jobs.preview.prepare', { jobReference: { clientJobId } });
+    return this.aboutJob('jobs.preview.prepare', clientJobId);
   }
 
   previewComplete(job) {
@@ -94,7 +94,12 @@ class KestruneClient {
   }
 
   previewDismiss(clientJobId) {
-    return this.request('jobs.preview.dismiss', { jobReference: { clientJobId } });
+    return this.aboutJob('jobs.preview.dismiss', clientJobId);
+  }
+
+  // A command about one job, named by its clientJobId.
+  aboutJob(command, clientJobId) {
+    return this.request(command, { jobReference: { clientJobId } });
   }
 
   // A job with its pages as blobs and a clientJobId (a fresh one unless the
