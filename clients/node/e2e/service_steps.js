@@ -142,6 +142,12 @@ const steps = {
     assert.deepStrictEqual(await client.cancel(shown.clientJobId), cancelled);
     assert.deepStrictEqual(await client.health(), { status: 'Running', activePreview: false });
 
+    const completed = '6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e98';
+    assert.deepStrictEqual(await client.previewPrepare(completed), { accepted: true });
+    const job = { ...a4Job(state, 5, 'node-completed'), clientJobId: completed };
+    assert.strictEqual((await client.previewComplete(job)).state, 'Previewing');
+    assert.strictEqual((await client.cancel(completed)).state, 'Cancelled');
+
     const prepared = '6d1b4f0e-8c53-4a8e-9a0e-2b1f3c4d5e99';
     assert.deepStrictEqual(await client.previewPrepare(prepared), { accepted: true });
     assert.strictEqual((await client.health()).activePreview, true);
