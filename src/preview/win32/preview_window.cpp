@@ -98,6 +98,8 @@ private:
     std::optional<platform::PrinterCapabilities> selectedPrinter_;
     std::optional<std::size_t> selectedIndex_;
     std::optional<Error> windowError_;
+    // Why the last frame was not drawn; cleared by the next one that is.
+    std::optional<Error> drawingError_;
     // The print being submitted (0 = none) and what the last one left to say.
     std::uint64_t printWork_ = 0;
     std::optional<std::wstring> printNotice_;
@@ -243,6 +245,7 @@ void PreviewWindow::refresh(bool invalidate) {
     view.printInFlight = printWork_ != 0;
     PreviewWindowState state;
     state.windowError = windowError_;
+    state.drawingError = drawingError_;
     state.printNotice = printNotice_;
     state.printerListEmpty = printers_.empty();
     state.printerSelected = selectedPrinter_.has_value();
@@ -529,15 +532,17 @@ void PreviewWindow::printClient(HDC dc) {
     renderer_.discard();
 }
 
+// A frame that failed says so in the status box until one is drawn again;
+// the renderer has already tried once more on a lost device, so nothing is
+// repainted from here. What prints is the job, not the frame: a drawing
+// error never holds printing.
 void PreviewWindow::renderFinished(HRESULT result) {
-    if (SUCCEEDED(result)) return;
-    if (result == kRecreateTarget) {
-        // The renderer has dropped its device resources; they are made
-        // again on the next paint.
-        ::InvalidateRect(window_, nullptr, FALSE);
-        return;
+    if (SUCCEEDED(result)) {
+        if (!drawingError_) return;
+        drawingError_.reset();
+    } else {
+        drawingError_ = drawingError(static_cast<std::uint32_t>(result));
     }
-    windowError_ = drawingError(static_cast<std::uint32_t>(result));
     refresh(false);
 }
 
