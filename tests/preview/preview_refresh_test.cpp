@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "preview/preview_text.h"
+#include "protocol/error_catalog.h"
 
 namespace ks::preview {
 namespace {
@@ -140,6 +141,11 @@ TEST(PreviewTextTest, DrawingErrorShowsTheResultInUpperCaseHex) {
     EXPECT_EQ(errorText(drawingError(0x80070057)), L"KSR-4007：无法绘制预览页面（0x80070057）");
     EXPECT_EQ(drawingError(0x8899000A).message(), L"无法绘制预览页面（0x8899000A）");
     EXPECT_EQ(drawingError(0x5).message(), L"无法绘制预览页面（0x00000005）");
+}
+
+TEST(PreviewTextTest, TheOutOfMemoryStatusIsTheCataloguesText) {
+    EXPECT_EQ(kOutOfMemoryStatus,
+              errorText(Error(protocol::codes::kOutOfMemory, protocol::messages::kPageOutOfMemory)));
 }
 
 TEST(PreviewTextTest, CopiesAreParsedAndClamped) {

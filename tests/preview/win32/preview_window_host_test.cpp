@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -32,6 +33,7 @@ struct FakeWindowLog {
     int made = 0;
     std::vector<std::shared_ptr<PreviewSession>> sessions;
     std::optional<Error> failure;  // the factory's answer while set
+    bool throws = false;           // the factory runs out of memory while set
     // Taken when a window got WM_CLOSE.
     int closeRequests = 0;
     bool commandsQueuedAtClose = false;
@@ -68,6 +70,7 @@ LRESULT CALLBACK fakePreviewProc(HWND window, UINT message, WPARAM wParam, LPARA
 PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
     return [&log](const PreviewWindowContext& context) -> Result<HWND> {
         if (log.failure) return *log.failure;
+        if (log.throws) throw std::bad_alloc();
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = fakePreviewProc;
@@ -327,6 +330,28 @@ TEST_F(PreviewWindowHostTest, AWindowThatCannotBeMadeCancelsTheJobAndTellsTheUse
     EXPECT_EQ(messageBoxes_[0].text, L"KSR-4007：无法注册预览窗口");
     EXPECT_EQ(messageBoxes_[0].caption, L"岚舟");
     EXPECT_EQ(messageBoxes_[0].type, static_cast<UINT>(MB_ICONERROR));
+}
+
+// The exception ends in the hidden window's procedure, not in the process,
+// and the preview it was to show is undone as for a window not made.
+TEST_F(PreviewWindowHostTest, AWindowThatThrowsWhileBeingMadeCancelsTheJobAndTheServiceGoesOn) {
+    windows_.throws = true;
+    ASSERT_TRUE(coordinator_.Prepare("a"));
+    pump();
+    ASSERT_NE(preparingWindow(), nullptr);
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), true));
+    pump();
+    EXPECT_EQ(stateOf("a"), JobState::Cancelled);
+    EXPECT_FALSE(coordinator_.Busy());
+    EXPECT_EQ(preparingWindow(), nullptr);
+    ASSERT_EQ(messageBoxes_.size(), 1u);
+    EXPECT_EQ(messageBoxes_[0].text, L"KSR-4007：无法创建预览窗口");
+
+    windows_.throws = false;
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("b"), false));
+    pump();
+    EXPECT_EQ(windows_.made, 1);
+    EXPECT_NE(host_.DialogWindow(), nullptr);
 }
 
 TEST_F(PreviewWindowHostTest, CommandsPostedJustBeforeShutdownAreDroppedAndTheirJobsCancelled) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/gdi_objects.h"
 #include "preview/preview_layout.h"
+#include "preview/preview_text.h"
 #include "preview/win32/preview_messages.h"
 #include "preview/win32/preview_renderer.h"
 
@@ -495,6 +497,69 @@ TEST_F(PreviewWindowTest, APageWiderThanTheDeviceTakesIsDrawnShrunk) {
     EXPECT_TRUE(enabled(control::kPrint));
     const POINT centre = pageAreaCentre();
     EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame->pixel(centre.x, centre.y);
+}
+
+// A session that runs out of memory in the middle of a message: the window
+// lives on and says so in its status box. A frame that failed leaves
+// printing on; a print result that could not be applied holds it.
+TEST_F(PreviewWindowTest, AnExceptionInAMessageIsShownAndTheWindowLivesOn) {
+    struct Case {
+        const char* name;
+        std::function<void()> send;
+        bool printStaysOn;
+    };
+    const auto printResult = [this](UINT message, WPARAM wParam) {
+        state_->startAnswer = std::uint64_t{5};
+        command(control::kPrint);
+        state_->printResults.emplace_back(5, jobRecord(jobs::JobState::Queued));
+        state_->viewThrows = true;
+        ::SendMessageW(window_, message, wParam, 0);
+    };
+    const Case cases[] = {
+        {"paint",
+         [this] {
+             ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+             ::ValidateRect(window_, nullptr);
+             state_->viewThrows = true;
+             ::InvalidateRect(window_, nullptr, FALSE);
+             ::UpdateWindow(window_);
+         },
+         true},
+        {"print client",
+         [this] {
+             state_->viewThrows = true;
+             static_cast<void>(printClient());
+         },
+         true},
+        {"print timer", [&] { printResult(WM_TIMER, 1); }, false},
+        {"print result", [&] { printResult(kPreviewPrintResultMessage, 5); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state_->viewThrows = false;
+        state_->printingEnabled = true;
+        open();
+        ASSERT_TRUE(enabled(control::kPrint));
+        c.send();
+        EXPECT_TRUE(::IsWindow(window_));
+        EXPECT_EQ(text(control::kStatus), std::wstring(kOutOfMemoryStatus));
+        EXPECT_EQ(statusColour(), kStatusRed);
+        EXPECT_EQ(enabled(control::kPrint), c.printStaysOn);
+        state_->viewThrows = false;
+        ::DestroyWindow(window_);
+    }
+}
+
+// A frame drawn after one that failed clears its error.
+TEST_F(PreviewWindowTest, AFrameDrawnAfterAFailedOneClearsTheError) {
+    open();
+    state_->viewThrows = true;
+    static_cast<void>(printClient());
+    ASSERT_EQ(text(control::kStatus), std::wstring(kOutOfMemoryStatus));
+    state_->viewThrows = false;
+    static_cast<void>(printClient());
+    EXPECT_EQ(text(control::kStatus), L"打印机就绪");
+    EXPECT_EQ(statusColour(), kStatusGreen);
 }
 
 // The renderer alone, drawing into a bitmap at 96 DPI, with one Direct2D
