@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/exception_boundary.h"
+#include "platform/win32/com_apartment.h"
 #include "preview/preview_command_queue.h"
 #include "preview/preview_coordinator.h"
 #include "preview/preview_print_runner.h"
@@ -39,6 +40,10 @@ public:
                                         : PostCommand()),
           printer_(
               [this](const std::string& clientJobId, std::stop_token stop) -> Result<jobs::JobRecord> {
+                  // The print thread spools through the printer's driver,
+                  // which may use COM; it joins the multithreaded apartment
+                  // for the print, as the UI thread is in a single-threaded one.
+                  const platform::ComApartment apartment(COINIT_MULTITHREADED);
                   PreviewCoordinator* coordinator = queue_.coordinator();
                   if (coordinator == nullptr) {
                       return Error(codes::kJobNotFound, messages::kActivePreviewNotFound);

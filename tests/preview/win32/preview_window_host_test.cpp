@@ -1,5 +1,7 @@
 #include "preview/win32/preview_window_host.h"
 
+#include <objbase.h>
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -94,7 +96,12 @@ PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
 class GatedPrinter final : public printing::ICapabilitySource {
 public:
     Result<platform::PrinterCapabilities> capabilities(std::string_view printerId) override {
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        const bool joined =
+            SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA;
         std::unique_lock lock(mutex_);
+        apartment_ = joined ? std::optional<APTTYPE>(type) : std::nullopt;
         ++entered;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !holding_; });
@@ -121,11 +128,17 @@ public:
         const std::lock_guard lock(mutex_);
         return returned;
     }
+    // The apartment of the thread that asked last, none when it joined none.
+    std::optional<APTTYPE> apartment() {
+        const std::lock_guard lock(mutex_);
+        return apartment_;
+    }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool holding_ = false;
+    std::optional<APTTYPE> apartment_;
     int entered = 0;
     int returned = 0;
 };
@@ -425,6 +438,7 @@ TEST_F(PreviewWindowHostTest, APrintsResultWaitsForItsWindowWhenTheMessageIsLost
     EXPECT_EQ(outcome->session, session);
     EXPECT_EQ(outcome->result.value().clientJobId, "a");
     EXPECT_EQ(outcome->result.value().state, JobState::Queued);
+    EXPECT_EQ(printer_.apartment(), APTTYPE_MTA) << "the print thread joins it for the driver";
 
     dropPrintResults_ = false;
     const auto second = printing.start(session);

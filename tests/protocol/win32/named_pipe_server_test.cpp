@@ -1,5 +1,7 @@
 #include "protocol/win32/named_pipe_server.h"
 
+#include <objbase.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -218,6 +221,27 @@ TEST_F(NamedPipeServerTest, ServesRequestsWhateverWayTransfersComplete) {
     EXPECT_EQ(io_.written, expected);
     EXPECT_EQ(failureCalls_, 0);
     EXPECT_FALSE(server.isRunning());
+}
+
+// Requests decode PNGs with WIC on the serving thread, and the UI thread is
+// a single-threaded apartment: the serving thread joins the multithreaded one.
+TEST_F(NamedPipeServerTest, ServesFromTheMultithreadedApartment) {
+    std::optional<APTTYPE> serving;
+    PipeIoFunctions functions = io_.functions();
+    functions.connectNamedPipe = [&serving, connect = functions.connectNamedPipe](HANDLE pipe,
+                                                                                  LPOVERLAPPED overlapped) {
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        if (SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA) {
+            serving = type;
+        }
+        return connect(pipe, overlapped);
+    };
+    NamedPipeServer server(dispatcher_, functions, [this] { onFailure(); }, pipeName_);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(io_.waitUntil([&] { return io_.connectCalls == 1; }));
+    server.stop();
+    EXPECT_EQ(serving, APTTYPE_MTA);
 }
 
 TEST_F(NamedPipeServerTest, AClientAlreadyConnectedIsServed) {
