@@ -4,15 +4,11 @@
 #include <span>
 
 #include "protocol/frame.h"
+#include "raster/pixel_size.h"
 
 namespace ks::preview {
 
-struct PixelSize {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-
-    friend bool operator==(const PixelSize&, const PixelSize&) = default;
-};
+using raster::PixelSize;
 
 // The size of the bitmap made from a page of `page` pixels for a frame that
 // shows it at `shown` device pixels, on a device whose bitmaps may be at most
