@@ -25,8 +25,8 @@ PixelSize pageBitmapSize(PixelSize page, PixelSize shown, std::uint32_t maxSide)
     const std::uint32_t widthLimit = std::min(shown.width, maxSide);
     const std::uint32_t heightLimit = std::min(shown.height, maxSide);
     if (page.width <= widthLimit && page.height <= heightLimit) return page;
-    const double scale = std::min(static_cast<double>(widthLimit) / page.width,
-                                  static_cast<double>(heightLimit) / page.height);
+    const double scale =
+        std::min(static_cast<double>(widthLimit) / page.width, static_cast<double>(heightLimit) / page.height);
     // Rounding keeps the aspect closest; the limits hold each side to its
     // bound when the rounding would pass it.
     return {scaledSide(page.width, scale, std::min(widthLimit, page.width)),

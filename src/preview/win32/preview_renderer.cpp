@@ -172,8 +172,8 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
     HRESULT pageResult = page != nullptr ? S_OK : E_INVALIDARG;
     if (page != nullptr && scene.image) {
         const PixelSize shown{devicePixels(scene.image->width(), dpi), devicePixels(scene.image->height(), dpi)};
-        pageResult = updatePageBitmap(*page, pageBitmapSize({page->width, page->height}, shown,
-                                                            target->GetMaximumBitmapSize()));
+        pageResult =
+            updatePageBitmap(*page, pageBitmapSize({page->width, page->height}, shown, target->GetMaximumBitmapSize()));
         if (pageResult == kRecreateTarget) return pageResult;
     }
 

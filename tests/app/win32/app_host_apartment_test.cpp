@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,25 +15,13 @@
 #include "app/app_host.h"
 #include "platform/win32/com_apartment.h"
 #include "raster/win32/png_decoder.h"
+#include "support/win32/joined_apartment.h"
 #include "support/win32/png_encoder.h"
 
 namespace ks::app {
 namespace {
 
-// The calling thread's apartment as COM reports it; none when it is in none.
-std::optional<APTTYPE> apartmentType() {
-    APTTYPE type{};
-    APTTYPEQUALIFIER qualifier{};
-    if (FAILED(::CoGetApartmentType(&type, &qualifier))) return std::nullopt;
-    // A thread that joined nothing but lives beside a multithreaded
-    // apartment is counted in it; it has not joined one.
-    if (qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA) return std::nullopt;
-    return type;
-}
-
-bool singleThreaded(const std::optional<APTTYPE>& type) {
-    return type == APTTYPE_STA || type == APTTYPE_MAINSTA;
-}
+bool singleThreaded(const std::optional<APTTYPE>& type) { return type == APTTYPE_STA || type == APTTYPE_MAINSTA; }
 
 // A small page decoded on a thread of its own, as the pipe thread decodes.
 bool decodesOnAWorker() {
@@ -43,8 +29,8 @@ bool decodesOnAWorker() {
     std::thread worker([&decoded] {
         testing::Grey grey{8, 4, std::vector<std::uint8_t>(32, 0)};
         const std::string png = testing::encodeAsTransparentPng(grey);
-        const auto bytes = std::make_shared<const protocol::ByteBuffer>(protocol::ByteBuffer::copyOf(
-            std::span(reinterpret_cast<const std::uint8_t*>(png.data()), png.size())));
+        const auto bytes = std::make_shared<const protocol::ByteBuffer>(
+            protocol::ByteBuffer::copyOf(std::span(reinterpret_cast<const std::uint8_t*>(png.data()), png.size())));
         const Result<raster::RasterPage> page = raster::decodePng(bytes, 8, 4);
         decoded = page && page.value().width == 8 && page.value().height == 4;
     });
@@ -72,36 +58,40 @@ Seen runHost(bool joinMultithreadedFirst) {
             AppHost host{};
             host.afterStartup = [&seen] {
                 seen.started = true;
-                seen.whileRunning = apartmentType();
+                seen.whileRunning = support::joinedApartment();
                 seen.workerDecoded = decodesOnAWorker();
                 ::PostQuitMessage(0);
             };
             seen.exitCode = host.Run(::GetModuleHandleW(nullptr), SW_HIDE);
         }
-        seen.afterRun = apartmentType();
+        seen.afterRun = support::joinedApartment();
     });
     ui.join();
     return seen;
 }
 
+// A UI thread already in the multithreaded apartment cannot have the
+// single-threaded one: the service starts all the same and does not leave
+// an apartment it did not join.
 TEST(AppHostApartmentTest, TheUiThreadIsSingleThreadedAndWorkersStillDecode) {
-    const Seen seen = runHost(false);
-    ASSERT_TRUE(seen.started);
-    EXPECT_EQ(seen.exitCode, 0);
-    EXPECT_TRUE(singleThreaded(seen.whileRunning)) << (seen.whileRunning ? int(*seen.whileRunning) : -1);
-    EXPECT_TRUE(seen.workerDecoded);
-    EXPECT_EQ(seen.afterRun, std::nullopt) << "left when the host ended";
-}
-
-// The apartment it cannot have does not stop the service, and one it did
-// not make is not left.
-TEST(AppHostApartmentTest, AUiThreadAlreadyMultithreadedStartsAllTheSameAndStaysSo) {
-    const Seen seen = runHost(true);
-    ASSERT_TRUE(seen.started);
-    EXPECT_EQ(seen.exitCode, 0);
-    EXPECT_EQ(seen.whileRunning, APTTYPE_MTA);
-    EXPECT_TRUE(seen.workerDecoded);
-    EXPECT_EQ(seen.afterRun, APTTYPE_MTA);
+    struct Case {
+        bool joinMultithreadedFirst;
+        bool singleThreadedWhileRunning;
+        std::optional<APTTYPE> afterRun;
+    };
+    for (const Case& c : {Case{false, true, std::nullopt}, Case{true, false, APTTYPE_MTA}}) {
+        SCOPED_TRACE(c.joinMultithreadedFirst);
+        const Seen seen = runHost(c.joinMultithreadedFirst);
+        ASSERT_TRUE(seen.started);
+        EXPECT_EQ(seen.exitCode, 0);
+        if (c.singleThreadedWhileRunning) {
+            EXPECT_TRUE(singleThreaded(seen.whileRunning)) << (seen.whileRunning ? int{*seen.whileRunning} : -1);
+        } else {
+            EXPECT_EQ(seen.whileRunning, APTTYPE_MTA);
+        }
+        EXPECT_TRUE(seen.workerDecoded);
+        EXPECT_EQ(seen.afterRun, c.afterRun);
+    }
 }
 
 }  // namespace

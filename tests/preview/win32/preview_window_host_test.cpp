@@ -1,7 +1,5 @@
 #include "preview/win32/preview_window_host.h"
 
-#include <objbase.h>
-
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -22,6 +20,7 @@
 #include "preview/preview_coordinator.h"
 #include "preview/win32/preview_messages.h"
 #include "printers/printer_catalog.h"
+#include "support/win32/joined_apartment.h"
 
 namespace ks::preview {
 namespace {
@@ -96,12 +95,9 @@ PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
 class GatedPrinter final : public printing::ICapabilitySource {
 public:
     Result<platform::PrinterCapabilities> capabilities(std::string_view printerId) override {
-        APTTYPE type{};
-        APTTYPEQUALIFIER qualifier{};
-        const bool joined =
-            SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA;
+        const std::optional<APTTYPE> apartment = support::joinedApartment();
         std::unique_lock lock(mutex_);
-        apartment_ = joined ? std::optional<APTTYPE>(type) : std::nullopt;
+        apartment_ = apartment;
         ++entered;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !holding_; });

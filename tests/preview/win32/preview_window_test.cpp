@@ -525,12 +525,6 @@ TEST_F(PreviewWindowTest, AnExceptionInAMessageIsShownAndTheWindowLivesOn) {
              ::UpdateWindow(window_);
          },
          true},
-        {"print client",
-         [this] {
-             state_->viewThrows = true;
-             static_cast<void>(printClient());
-         },
-         true},
         {"print timer", [&] { printResult(WM_TIMER, 1); }, false},
         {"print result", [&] { printResult(kPreviewPrintResultMessage, 5); }, false},
     };
@@ -603,7 +597,8 @@ TEST(PreviewRendererTest, ALostDeviceIsMadeAgainOnceWhicheverStepLosesIt) {
         EXPECT_EQ(renderer.render(frame.dc(), area, 96, view), c.result);
         EXPECT_EQ(targetsMade, 2) << "one target lost, one made again, and no more";
         if (SUCCEEDED(c.result)) {
-            EXPECT_TRUE(similar(frame.pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame.pixel(centre.x, centre.y);
+            EXPECT_TRUE(similar(frame.pixel(centre.x, centre.y), 0xC04020))
+                << std::hex << frame.pixel(centre.x, centre.y);
         }
         // The next frame is drawn as usual, on a new target only when the
         // last one was dropped.

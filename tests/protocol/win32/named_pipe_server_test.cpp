@@ -1,7 +1,5 @@
 #include "protocol/win32/named_pipe_server.h"
 
-#include <objbase.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,6 +18,7 @@
 #include "protocol/command_dispatcher.h"
 #include "protocol/frame.h"
 #include "protocol/response_encoder.h"
+#include "support/win32/joined_apartment.h"
 
 namespace ks::protocol {
 namespace {
@@ -230,14 +229,11 @@ TEST_F(NamedPipeServerTest, ServesFromTheMultithreadedApartment) {
     PipeIoFunctions functions = io_.functions();
     functions.connectNamedPipe = [&serving, connect = functions.connectNamedPipe](HANDLE pipe,
                                                                                   LPOVERLAPPED overlapped) {
-        APTTYPE type{};
-        APTTYPEQUALIFIER qualifier{};
-        if (SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA) {
-            serving = type;
-        }
+        serving = support::joinedApartment();
         return connect(pipe, overlapped);
     };
-    NamedPipeServer server(dispatcher_, functions, [this] { onFailure(); }, pipeName_);
+    NamedPipeServer server(
+        dispatcher_, functions, [this] { onFailure(); }, pipeName_);
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(io_.waitUntil([&] { return io_.connectCalls == 1; }));
     server.stop();
