@@ -10,8 +10,8 @@ namespace ks::app {
 // drag and drop or fail in a multithreaded one. OleUninitialize runs only
 // when OleInitialize succeeded (S_FALSE included); a thread already in the
 // multithreaded apartment (RPC_E_CHANGED_MODE) stays there. A failure is not
-// fatal: the service runs on, as before without the apartment. Every other
-// thread that uses COM joins the multithreaded apartment itself.
+// fatal: the service runs on without the apartment. Every other thread that
+// uses COM joins the multithreaded apartment itself.
 class OleApartment {
 public:
     OleApartment() noexcept;

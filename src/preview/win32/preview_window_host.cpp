@@ -180,7 +180,7 @@ private:
             return;
         }
         const bool shown = preview_ && preview_->session == command.session;
-        if (command.session && !shown) {
+        if (command.session && !shown && coordinator->IsActive(command.session)) {
             previewNotMade(*coordinator, command.session, previewFailure(messages::kPreviewWindowCreationFailed));
         }
     }
