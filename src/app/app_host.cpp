@@ -6,7 +6,7 @@
 #include "app/app_texts.h"
 #include "app/hidden_window.h"
 #include "app/message_loop.h"
-#include "app/ro_apartment.h"
+#include "app/ole_apartment.h"
 #include "app/stop_request.h"
 #include "app/tray_icon.h"
 #include "jobs/job_manager.h"
@@ -57,7 +57,7 @@ protocol::PipeIoFunctions systemPipeIo() {
 
 int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
-    const RoApartment apartment;
+    const OleApartment apartment;
     // Fails under some hosts (and is refused when a manifest already set it);
     // sizes are scaled per window either way.
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);

@@ -10,6 +10,7 @@ namespace {
 std::wstring statusText(const PreviewView& view, const PreviewWindowState& window) {
     if (view.settingsError) return errorText(*view.settingsError);
     if (window.windowError) return errorText(*window.windowError);
+    if (window.drawingError) return errorText(*window.drawingError);
     if (view.printInFlight) return L"正在提交打印；驱动处理期间取消可能暂不可用";
     if (window.printNotice) return *window.printNotice;
     if (window.printerSelected && window.printerAvailable) return L"打印机就绪";
@@ -29,7 +30,8 @@ PreviewRefresh decideRefresh(const PreviewView& view, const PreviewWindowState& 
     refresh.previousEnabled = view.pageIndex != 0;
     refresh.nextEnabled = view.pageIndex + 1 < pageCount;
     refresh.status = statusText(view, window);
-    refresh.statusIsError = view.settingsError.has_value() || window.windowError.has_value();
+    refresh.statusIsError =
+        view.settingsError.has_value() || window.windowError.has_value() || window.drawingError.has_value();
     refresh.printEnabled = window.printingEnabled && !view.settingsError && !window.windowError &&
                            window.printerSelected && window.printerAvailable && idle;
     refresh.copiesEnabled = idle;

@@ -10,7 +10,11 @@ namespace ks::preview {
 
 // The window's own state that the refresh depends on besides the view.
 struct PreviewWindowState {
+    // Stops printing until it is cleared.
     std::optional<Error> windowError;
+    // The last frame could not be drawn: shown like the window error, but no
+    // reason not to print, since what prints is the job, not the frame.
+    std::optional<Error> drawingError;
     bool printerListEmpty = true;
     bool printerSelected = false;
     bool printerAvailable = false;  // the selected printer's status is Ready

@@ -21,6 +21,10 @@ struct PaperInfoLines {
 // An error as windows show it: the code, a full-width colon and the message.
 [[nodiscard]] std::wstring errorText(const Error& error);
 
+// KSR-3003 "页面处理内存不足，请减少页数或尺寸后重试" as the status box shows
+// it, for when not even that text can be put together.
+inline constexpr wchar_t kOutOfMemoryStatus[] = L"KSR-3003：页面处理内存不足，请减少页数或尺寸后重试";
+
 // KSR-4007 for a preview frame that could not be drawn, with the failing
 // HRESULT as eight upper-case hexadecimal digits.
 [[nodiscard]] Error drawingError(std::uint32_t result);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,9 @@ struct FakePreviewState {
     bool printingEnabled = false;
     bool settingsEnabled = false;
 
+    // view() throws std::bad_alloc while set, as a session short of memory would.
+    bool viewThrows = false;
+
     std::vector<std::string> retargetedTo;
     // Thrown by printerCapabilities when set, as a failing catalogue would.
     std::optional<std::string> capabilitiesThrow;
@@ -58,7 +62,10 @@ class FakePreviewWindowModel final : public preview::IPreviewWindowModel {
 public:
     explicit FakePreviewWindowModel(std::shared_ptr<FakePreviewState> state) : state_(std::move(state)) {}
 
-    preview::PreviewView view() const override { return state_->view; }
+    preview::PreviewView view() const override {
+        if (state_->viewThrows) throw std::bad_alloc();
+        return state_->view;
+    }
 
     void setPageIndex(std::uint64_t index) override {
         if (index < state_->view.pages->size()) state_->view.pageIndex = index;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -21,7 +22,13 @@ public:
         std::unique_lock lock(mutex_);
         calledFor.push_back(clientJobId);
         changed_.notify_all();
-        changed_.wait(lock, stop, [this] { return released_; });
+        // The stop token is polled rather than waited on: a wait with it
+        // registers a stop callback, and with this toolchain's libstdc++ the
+        // thread that removes a callback while another runs it can wait
+        // forever.
+        while (!changed_.wait_for(lock, std::chrono::milliseconds(5),
+                                  [&] { return released_ || stop.stop_requested(); })) {
+        }
         sawStop = stop.stop_requested();
         jobs::JobRecord record;
         record.clientJobId = clientJobId;
@@ -51,7 +58,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    std::condition_variable changed_;
     bool released_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "preview/preview_text.h"
+#include "protocol/error_catalog.h"
 
 namespace ks::preview {
 namespace {
@@ -76,7 +77,7 @@ TEST(PreviewRefreshTest, PrintNeedsEveryConditionAndTheModelsConsent) {
     EXPECT_TRUE(refresh.printerListEnabled);
 
     PreviewWindowState failed = readyPrinter();
-    failed.windowError = Error("KSR-4007", L"无法绘制预览页面（0x80070057）");
+    failed.windowError = Error("KSR-2008", L"打印机当前未就绪，请检查设备状态");
     EXPECT_FALSE(decideRefresh(view, failed).printEnabled);
 
     PreviewView unprintable = viewOf(1, 0);
@@ -88,6 +89,31 @@ TEST(PreviewRefreshTest, PrintNeedsEveryConditionAndTheModelsConsent) {
     EXPECT_FALSE(empty.printerListEnabled);
     EXPECT_FALSE(empty.settingsEnabled);
     EXPECT_FALSE(empty.printEnabled);
+}
+
+TEST(PreviewRefreshTest, ADrawingErrorIsShownInRedButNeverStopsPrinting) {
+    const Error notReady("KSR-2008", L"打印机当前未就绪，请检查设备状态");
+    const Error drawing = drawingError(0x8007000E);
+    struct Case {
+        std::optional<Error> windowError;
+        std::optional<Error> drawingError;
+        std::wstring status;
+        bool printEnabled;
+    };
+    const Case cases[] = {
+        {std::nullopt, drawing, L"KSR-4007：无法绘制预览页面（0x8007000E）", true},
+        {notReady, drawing, L"KSR-2008：打印机当前未就绪，请检查设备状态", false},
+        {notReady, std::nullopt, L"KSR-2008：打印机当前未就绪，请检查设备状态", false},
+    };
+    for (const Case& c : cases) {
+        PreviewWindowState window = readyPrinter();
+        window.windowError = c.windowError;
+        window.drawingError = c.drawingError;
+        const PreviewRefresh refresh = decideRefresh(viewOf(1, 0), window);
+        EXPECT_EQ(refresh.status, c.status);
+        EXPECT_TRUE(refresh.statusIsError) << testing::PrintToString(c.status);
+        EXPECT_EQ(refresh.printEnabled, c.printEnabled) << testing::PrintToString(c.status);
+    }
 }
 
 TEST(PreviewTextTest, PaperInformationLines) {
@@ -115,6 +141,11 @@ TEST(PreviewTextTest, DrawingErrorShowsTheResultInUpperCaseHex) {
     EXPECT_EQ(errorText(drawingError(0x80070057)), L"KSR-4007：无法绘制预览页面（0x80070057）");
     EXPECT_EQ(drawingError(0x8899000A).message(), L"无法绘制预览页面（0x8899000A）");
     EXPECT_EQ(drawingError(0x5).message(), L"无法绘制预览页面（0x00000005）");
+}
+
+TEST(PreviewTextTest, TheOutOfMemoryStatusIsTheCataloguesText) {
+    EXPECT_EQ(kOutOfMemoryStatus,
+              errorText(Error(protocol::codes::kOutOfMemory, protocol::messages::kPageOutOfMemory)));
 }
 
 TEST(PreviewTextTest, CopiesAreParsedAndClamped) {

@@ -2,9 +2,11 @@
 
 #include <d2d1helper.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "preview/preview_geometry.h"
 #include "preview/preview_zoom.h"
@@ -41,23 +43,51 @@ HRESULT paperDotsOf(const PreviewView& view, PaperDots& paper) {
     }
 }
 
+// A length in DIPs as whole device pixels at `dpi`, rounded up so that a
+// bitmap of that size never has fewer pixels than it is drawn on.
+std::uint32_t devicePixels(double dips, UINT dpi) {
+    const double pixels = std::ceil(dips * dpi / 96.0);
+    return static_cast<std::uint32_t>(std::clamp(pixels, 0.0, 4294967295.0));
+}
+
+// The current page when it can become a bitmap, else null.
+const raster::RasterPage* drawablePage(const PreviewView& view) {
+    if (!view.pages || view.pageIndex >= view.pages->size()) return nullptr;
+    const raster::RasterPage& page = (*view.pages)[view.pageIndex];
+    return hasDrawablePixels(page) ? &page : nullptr;
+}
+
 }  // namespace
 
+PreviewRenderer::PreviewRenderer(StepResult stepResult) : stepResult_(std::move(stepResult)) {}
+
 HRESULT PreviewRenderer::render(HDC dc, const RECT& rect, UINT dpi, const PreviewView& view) {
+    const HRESULT hr = renderOnce(dc, rect, dpi, view);
+    if (hr != kRecreateTarget) return hr;
+    // Whichever call saw the device go, everything made on it goes too and
+    // the frame is drawn again, once: a device that is lost again is
+    // reported rather than tried without end.
+    discard();
+    const HRESULT again = renderOnce(dc, rect, dpi, view);
+    if (again == kRecreateTarget) discard();
+    return again;
+}
+
+HRESULT PreviewRenderer::renderOnce(HDC dc, const RECT& rect, UINT dpi, const PreviewView& view) {
     HRESULT hr = createIndependentResources();
     if (FAILED(hr)) return hr;
     if (!target_) {
         const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
             D2D1_RENDER_TARGET_TYPE_DEFAULT, D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE),
             static_cast<float>(dpi), static_cast<float>(dpi));
-        hr = factory_.get()->CreateDCRenderTarget(&properties, target_.put());
+        hr = checked(Step::CreateTarget, factory_.get()->CreateDCRenderTarget(&properties, target_.put()));
         if (FAILED(hr)) return hr;
     }
     if (!brush_) {
-        hr = target_.get()->CreateSolidColorBrush(kWhite, brush_.put());
+        hr = checked(Step::CreateBrush, target_.get()->CreateSolidColorBrush(kWhite, brush_.put()));
         if (FAILED(hr)) return hr;
     }
-    hr = target_.get()->BindDC(dc, &rect);
+    hr = checked(Step::BindDC, target_.get()->BindDC(dc, &rect));
     if (FAILED(hr)) return hr;
     return draw(view, dpi);
 }
@@ -67,6 +97,10 @@ void PreviewRenderer::discard() noexcept {
     bitmapSource_.reset();
     brush_.reset();
     target_.reset();
+}
+
+HRESULT PreviewRenderer::checked(Step step, HRESULT result) const {
+    return stepResult_ ? stepResult_(step, result) : result;
 }
 
 HRESULT PreviewRenderer::createIndependentResources() {
@@ -84,24 +118,35 @@ HRESULT PreviewRenderer::createIndependentResources() {
     return S_OK;
 }
 
-HRESULT PreviewRenderer::updatePageBitmap(const PreviewView& view) {
-    if (!view.pages || view.pageIndex >= view.pages->size()) {
-        pageBitmap_.reset();
-        bitmapSource_.reset();
-        return E_INVALIDARG;
-    }
-    const raster::RasterPage& page = (*view.pages)[view.pageIndex];
-    if (pageBitmap_ && bitmapSource_ == page.pixels) return S_OK;
+// The page as a bitmap of `size`, shrunk from its pixels when that is
+// smaller than the page; kept while neither changes.
+HRESULT PreviewRenderer::updatePageBitmap(const raster::RasterPage& page, PixelSize size) {
+    if (pageBitmap_ && bitmapSource_ == page.pixels && bitmapSize_ == size) return S_OK;
     pageBitmap_.reset();
     bitmapSource_.reset();
-    if (!hasDrawablePixels(page)) return E_INVALIDARG;
+    protocol::ByteBuffer shrunk;
+    const std::uint8_t* pixels = page.pixels->data();
+    if (size != PixelSize{page.width, page.height}) {
+        try {
+            shrunk = shrinkPixels(page.pixels->span(), {page.width, page.height}, size);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+        pixels = shrunk.data();
+    }
     // Pages are opaque, so their straight BGRA is also premultiplied.
     const D2D1_BITMAP_PROPERTIES properties =
         D2D1::BitmapProperties(D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96, 96);
-    const HRESULT hr = target_.get()->CreateBitmap(D2D1::SizeU(page.width, page.height), page.pixels->data(),
-                                             page.width * 4, &properties, pageBitmap_.put());
-    if (SUCCEEDED(hr)) bitmapSource_ = page.pixels;
-    return hr;
+    const HRESULT hr =
+        checked(Step::CreateBitmap, target_.get()->CreateBitmap(D2D1::SizeU(size.width, size.height), pixels,
+                                                                size.width * 4, &properties, pageBitmap_.put()));
+    if (FAILED(hr)) {
+        pageBitmap_.reset();
+        return hr;
+    }
+    bitmapSource_ = page.pixels;
+    bitmapSize_ = size;
+    return S_OK;
 }
 
 HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
@@ -110,17 +155,27 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
     // drawn; the first such failure is reported once the frame is done.
     PaperDots paper;
     const HRESULT paperResult = paperDotsOf(view, paper);
-    const HRESULT pageResult = updatePageBitmap(view);
+    const raster::RasterPage* const page = drawablePage(view);
 
     const D2D1_SIZE_F size = target->GetSize();
     const D2D1_SIZE_U pixels = target->GetPixelSize();
     const int windowDpi = static_cast<int>(dpi);
     const double fit = fitScale(static_cast<int>(pixels.width), static_cast<int>(pixels.height), windowDpi, paper);
-    const std::uint32_t pageWidth = pageBitmap_ ? (*view.pages)[view.pageIndex].width : 0;
-    const std::uint32_t pageHeight = pageBitmap_ ? (*view.pages)[view.pageIndex].height : 0;
-    const PreviewScene scene = composePreviewScene(size.width, size.height, zoomFactor(view.zoom, fit, windowDpi),
-                                                   paper, view.margins, pageWidth, pageHeight);
+    const PreviewScene scene =
+        composePreviewScene(size.width, size.height, zoomFactor(view.zoom, fit, windowDpi), paper, view.margins,
+                            page != nullptr ? page->width : 0, page != nullptr ? page->height : 0);
     const float pixel = 96.0f / static_cast<float>(dpi);
+
+    // The bitmap holds no more pixels than the page is drawn on, and no more
+    // than the device can take, which a large page at a high resolution
+    // passes.
+    HRESULT pageResult = page != nullptr ? S_OK : E_INVALIDARG;
+    if (page != nullptr && scene.image) {
+        const PixelSize shown{devicePixels(scene.image->width(), dpi), devicePixels(scene.image->height(), dpi)};
+        pageResult =
+            updatePageBitmap(*page, pageBitmapSize({page->width, page->height}, shown, target->GetMaximumBitmapSize()));
+        if (pageResult == kRecreateTarget) return pageResult;
+    }
 
     target->BeginDraw();
     target->Clear(kBackground);
@@ -140,7 +195,7 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
         target->PushAxisAlignedClip(toD2d(scene.viewport), D2D1_ANTIALIAS_MODE_ALIASED);
         brush_.get()->SetColor(kWhite);
         target->FillRectangle(toD2d(scene.paper), brush_.get());
-        if (pageBitmap_ && scene.image) {
+        if (SUCCEEDED(pageResult) && pageBitmap_ && scene.image) {
             target->DrawBitmap(pageBitmap_.get(), toD2d(*scene.image), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
                                 nullptr);
         }
@@ -153,8 +208,7 @@ HRESULT PreviewRenderer::draw(const PreviewView& view, UINT dpi) {
         }
         target->PopAxisAlignedClip();
     }
-    const HRESULT hr = target->EndDraw();
-    if (hr == kRecreateTarget) discard();
+    const HRESULT hr = checked(Step::EndDraw, target->EndDraw());
     if (FAILED(hr)) return hr;
     return FAILED(paperResult) ? paperResult : pageResult;
 }

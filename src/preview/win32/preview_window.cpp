@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/app_icon.h"
+#include "platform/exception_boundary.h"
 #include "platform/win32/focus_memory.h"
 #include "platform/win32/object_window.h"
 #include "preview/paper_list.h"
@@ -34,6 +35,10 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // Polls for the result of a print in case its message is lost.
 constexpr UINT_PTR kPrintTimer = 1;
 constexpr UINT kPrintPollMs = 100;
+// What an exception escaping a message's handling becomes in the status box.
+constexpr protocol::ExceptionErrors kHandlerErrors{protocol::codes::kPreviewFailure, L"",
+                                                   protocol::messages::kExceptionDetailMissing,
+                                                   protocol::codes::kOutOfMemory, protocol::messages::kPageOutOfMemory};
 
 // One preview window: its controls, fonts, icons, the printers it offers and
 // the error it shows; the session is behind the model.
@@ -53,11 +58,20 @@ public:
         }
     }
 
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Every handler may allocate or reach code that throws: what escapes one
+    // ends here and is shown in the status box.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        return platform::exceptionBoundary([&] { return dispatch(message, wParam, lParam); },
+                                           [&] { return failed(message); },
+                                           [this]() noexcept { return showStatusError(kOutOfMemoryStatus); });
+    }
 
     void destroyed() noexcept { model_->windowDestroyed(); }
 
 private:
+    LRESULT dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT failed(UINT message);
+    LRESULT showStatusError(const wchar_t* text) noexcept;
     [[nodiscard]] bool buildControls();
     void setIcons();
     void createFonts();
@@ -99,6 +113,8 @@ private:
     std::optional<platform::PrinterCapabilities> selectedPrinter_;
     std::optional<std::size_t> selectedIndex_;
     std::optional<Error> windowError_;
+    // Why the last frame was not drawn; cleared by the next one that is.
+    std::optional<Error> drawingError_;
     // The print being submitted (0 = none) and what the last one left to say.
     std::uint64_t printWork_ = 0;
     std::optional<std::wstring> printNotice_;
@@ -107,7 +123,7 @@ private:
     platform::FocusMemory focus_;
 };
 
-LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT PreviewWindow::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: return buildControls() ? 0 : -1;
         case WM_SIZE: resize(); return 0;
@@ -133,17 +149,7 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_CTLCOLORSTATIC:
             return reinterpret_cast<LRESULT>(
                 colourPreviewControl(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), statusIsError_));
-        case WM_COMMAND:
-            // Commands reach the catalogue and the spooler; whatever they
-            // throw is shown in the status box, never let out of the window.
-            try {
-                command(LOWORD(wParam), HIWORD(wParam));
-            } catch (const std::exception& exception) {
-                windowError_ = Error(protocol::codes::kPreviewFailure,
-                                     protocol::exceptionText(exception.what(), protocol::decodeAnsiCodePage));
-                refresh(true);
-            }
-            return 0;
+        case WM_COMMAND: command(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_TIMER:
             if (wParam != kPrintTimer) break;
             if (printWork_ != 0) printFinished(printWork_);
@@ -162,22 +168,40 @@ LRESULT PreviewWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
+// Called inside the handler of the exception that ended `message`. A
+// frame that failed is a drawing error, which leaves printing as it was; any
+// other failure leaves the window's state in doubt and holds printing, as a
+// window error does, until something clears it. The text is written straight
+// into the status box: a refresh would ask the model again, which may fail
+// the same way.
+LRESULT PreviewWindow::failed(UINT message) {
+    if (message == WM_CREATE) return -1;  // the window is not created
+    const Error error = protocol::currentExceptionError(kHandlerErrors, protocol::decodeAnsiCodePage);
+    const bool drawing = message == WM_PAINT || message == WM_PRINTCLIENT;
+    (drawing ? drawingError_ : windowError_) = error;
+    if (!drawing) enable(control::kPrint, false);
+    return showStatusError(errorText(error).c_str());
+}
+
+LRESULT PreviewWindow::showStatusError(const wchar_t* text) noexcept {
+    statusIsError_ = true;
+    ::SetDlgItemTextW(window_, control::kStatus, text);
+    ::InvalidateRect(::GetDlgItem(window_, control::kStatus), nullptr, TRUE);
+    return 0;
+}
+
 bool PreviewWindow::buildControls() {
-    try {
-        dpi_ = ::GetDpiForWindow(window_);
-        setIcons();
-        if (!createPreviewControls(window_)) return false;
-        createFonts();
-        const PreviewView view = model_->view();
-        setText(control::kCopies, std::to_wstring(view.copies));
-        showPaperLines();
-        selectJobPrinter(view.printerId);
-        layOutPreviewControls(window_, static_cast<int>(dpi_));
-        refresh(false);
-        return true;
-    } catch (const std::exception&) {
-        return false;  // the window is not created
-    }
+    dpi_ = ::GetDpiForWindow(window_);
+    setIcons();
+    if (!createPreviewControls(window_)) return false;
+    createFonts();
+    const PreviewView view = model_->view();
+    setText(control::kCopies, std::to_wstring(view.copies));
+    showPaperLines();
+    selectJobPrinter(view.printerId);
+    layOutPreviewControls(window_, static_cast<int>(dpi_));
+    refresh(false);
+    return true;
 }
 
 // The window's icons at the sizes its DPI asks for; the ones replaced stay
@@ -253,6 +277,7 @@ void PreviewWindow::refresh(bool invalidate) {
     view.printInFlight = printWork_ != 0;
     PreviewWindowState state;
     state.windowError = windowError_;
+    state.drawingError = drawingError_;
     state.printNotice = printNotice_;
     state.printerListEmpty = printers_.empty();
     state.printerSelected = selectedPrinter_.has_value();
@@ -547,15 +572,17 @@ void PreviewWindow::printClient(HDC dc) {
     renderer_.discard();
 }
 
+// A frame that failed says so in the status box until one is drawn again;
+// the renderer has already tried once more on a lost device, so nothing is
+// repainted from here. What prints is the job, not the frame: a drawing
+// error never holds printing.
 void PreviewWindow::renderFinished(HRESULT result) {
-    if (SUCCEEDED(result)) return;
-    if (result == kRecreateTarget) {
-        // The renderer has dropped its device resources; they are made
-        // again on the next paint.
-        ::InvalidateRect(window_, nullptr, FALSE);
-        return;
+    if (SUCCEEDED(result)) {
+        if (!drawingError_) return;
+        drawingError_.reset();
+    } else {
+        drawingError_ = drawingError(static_cast<std::uint32_t>(result));
     }
-    windowError_ = drawingError(static_cast<std::uint32_t>(result));
     refresh(false);
 }
 

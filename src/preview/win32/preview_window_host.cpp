@@ -1,8 +1,11 @@
 #include "preview/win32/preview_window_host.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 
+#include "platform/exception_boundary.h"
+#include "platform/win32/com_apartment.h"
 #include "preview/preview_command_queue.h"
 #include "preview/preview_coordinator.h"
 #include "preview/preview_print_runner.h"
@@ -37,6 +40,10 @@ public:
                                         : PostCommand()),
           printer_(
               [this](const std::string& clientJobId, std::stop_token stop) -> Result<jobs::JobRecord> {
+                  // The print thread spools through the printer's driver,
+                  // which may use COM; it joins the multithreaded apartment
+                  // for the print, as the UI thread is in a single-threaded one.
+                  const platform::ComApartment apartment(COINIT_MULTITHREADED);
                   PreviewCoordinator* coordinator = queue_.coordinator();
                   if (coordinator == nullptr) {
                       return Error(codes::kJobNotFound, messages::kActivePreviewNotFound);
@@ -59,16 +66,28 @@ public:
         return queue_.bind(coordinator, catalog);
     }
 
-    bool handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Called from the owner window's procedure, which must not throw: a
+    // command whose handling fails is abandoned so that no preparation or
+    // preview is left that no window shows, and when even that fails (memory
+    // is gone), the message is dropped as one nobody handled would be.
+    bool handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
         if (!onOwnerThread()) return false;
-        if (message == kPreviewPrintResultMessage) {
-            printFinished(static_cast<std::uint64_t>(wParam));
-            return true;
-        }
-        if (message != kPreviewCommandMessage) return false;
-        // A stale or forged message finds no command and is dropped.
-        const auto command = queue_.take(wParam, reinterpret_cast<const PreviewCommand*>(lParam));
-        if (command) run(*command);
+        if (message != kPreviewPrintResultMessage && message != kPreviewCommandMessage) return false;
+        std::unique_ptr<PreviewCommand> command;
+        platform::exceptionBoundary(
+            [&] {
+                if (message == kPreviewPrintResultMessage) {
+                    printFinished(static_cast<std::uint64_t>(wParam));
+                    return;
+                }
+                // A stale or forged message finds no command and is dropped.
+                command = queue_.take(wParam, reinterpret_cast<const PreviewCommand*>(lParam));
+                if (command) run(*command);
+            },
+            [&] {
+                if (command) abandon(*command);
+            },
+            []() noexcept {});
         return true;
     }
 
@@ -150,6 +169,22 @@ private:
         }
     }
 
+    // Undoes what `command` was to show when its handling failed midway.
+    void abandon(const PreviewCommand& command) {
+        PreviewCoordinator* coordinator = queue_.coordinator();
+        if (coordinator == nullptr) return;
+        if (command.preparing != 0) {
+            if (preparing_ == nullptr || preparingJobId_ != command.jobId) {
+                static_cast<void>(coordinator->Dismiss(command.jobId, true));
+            }
+            return;
+        }
+        const bool shown = preview_ && preview_->session == command.session;
+        if (command.session && !shown && coordinator->IsActive(command.session)) {
+            previewNotMade(*coordinator, command.session, previewFailure(messages::kPreviewWindowCreationFailed));
+        }
+    }
+
     void showPreparing(const std::string& jobId) {
         PreviewCoordinator* coordinator = queue_.coordinator();
         if (coordinator == nullptr || !coordinator->IsPreparing(jobId)) return;
@@ -194,13 +229,8 @@ private:
                     [this](std::uint64_t workId) { return printer_.take(workId); }}});
         }
         if (!made || made.value() == nullptr) {
-            if (coordinator->IsActive(session)) static_cast<void>(coordinator->Cancel(jobId, true));
-            destroyPreparingFor(jobId);
-            const Error error = made ? previewFailure(messages::kPreviewWindowCreationFailed) : made.error();
-            if (functions_.messageBox) {
-                const std::wstring text = std::wstring(error.code().begin(), error.code().end()) + L"：" + error.message();
-                functions_.messageBox(owner_, text.c_str(), std::wstring(kPreviewCaption).c_str(), MB_ICONERROR);
-            }
+            previewNotMade(*coordinator, session,
+                           made ? previewFailure(messages::kPreviewWindowCreationFailed) : made.error());
             return;
         }
         preview_ = OpenPreview{made.value(), session};
@@ -211,6 +241,19 @@ private:
         ::ShowWindow(preview_->window, SW_SHOW);
         ::SetForegroundWindow(preview_->window);
         destroyPreparingFor(jobId);
+    }
+
+    // No window shows `session`: its job is cancelled while it is still the
+    // active one, its preparing window goes and the user is told why.
+    void previewNotMade(PreviewCoordinator& coordinator, const std::shared_ptr<PreviewSession>& session,
+                        const Error& error) {
+        const std::string jobId = session->clientJobId();
+        if (coordinator.IsActive(session)) static_cast<void>(coordinator.Cancel(jobId, true));
+        destroyPreparingFor(jobId);
+        if (functions_.messageBox) {
+            const std::wstring text = std::wstring(error.code().begin(), error.code().end()) + L"：" + error.message();
+            functions_.messageBox(owner_, text.c_str(), std::wstring(kPreviewCaption).c_str(), MB_ICONERROR);
+        }
     }
 
     // Closes the preview window without touching its job.
@@ -276,7 +319,7 @@ Result<void> PreviewWindowHost::Bind(PreviewCoordinator& coordinator, printers::
     return impl_->bind(coordinator, catalog);
 }
 
-bool PreviewWindowHost::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool PreviewWindowHost::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     return impl_->handle(message, wParam, lParam);
 }
 

@@ -54,8 +54,11 @@ public:
     [[nodiscard]] Result<void> Bind(PreviewCoordinator& coordinator, printers::PrinterCatalog& catalog);
 
     // For every message of the owner window: true when it was a preview
-    // message and has been handled here. False off the owner thread.
-    [[nodiscard]] bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // message and has been handled here. False off the owner thread. Never
+    // throws: a command whose handling fails leaves nothing open that no
+    // window shows (its preparation is dismissed, or its job cancelled with
+    // the message box of a window that could not be made).
+    [[nodiscard]] bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     // The window whose keyboard navigation the message loop runs through
     // IsDialogMessageW: the preview window, else the preparing window. Null

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "platform/win32/com_apartment.h"
 #include "protocol/connection.h"
 #include "protocol/frame.h"
 #include "protocol/win32/pipe_security.h"
@@ -176,6 +177,13 @@ NamedPipeServer::Accepted NamedPipeServer::acceptClient() {
 }
 
 void NamedPipeServer::serve() noexcept {
+    // Requests decode PNGs with WIC and spool through printer drivers, some
+    // of which use COM, on this thread; the UI thread is a single-threaded
+    // apartment, so nothing keeps a multithreaded one alive for them. The
+    // thread joins it for as long as it serves, so that each decode's own
+    // join is only a count; should this join fail, each decode still joins
+    // for itself.
+    const platform::ComApartment apartment(COINIT_MULTITHREADED);
     try {
         while (running_.load()) {
             const Accepted accepted = acceptClient();

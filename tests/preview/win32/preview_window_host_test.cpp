@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "preview/preview_coordinator.h"
 #include "preview/win32/preview_messages.h"
 #include "printers/printer_catalog.h"
+#include "support/win32/joined_apartment.h"
 
 namespace ks::preview {
 namespace {
@@ -32,6 +34,7 @@ struct FakeWindowLog {
     int made = 0;
     std::vector<std::shared_ptr<PreviewSession>> sessions;
     std::optional<Error> failure;  // the factory's answer while set
+    bool throws = false;           // the factory runs out of memory while set
     // Taken when a window got WM_CLOSE.
     int closeRequests = 0;
     bool commandsQueuedAtClose = false;
@@ -68,6 +71,7 @@ LRESULT CALLBACK fakePreviewProc(HWND window, UINT message, WPARAM wParam, LPARA
 PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
     return [&log](const PreviewWindowContext& context) -> Result<HWND> {
         if (log.failure) return *log.failure;
+        if (log.throws) throw std::bad_alloc();
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = fakePreviewProc;
@@ -91,7 +95,9 @@ PreviewWindowFactory fakeWindows(FakeWindowLog& log) {
 class GatedPrinter final : public printing::ICapabilitySource {
 public:
     Result<platform::PrinterCapabilities> capabilities(std::string_view printerId) override {
+        const std::optional<APTTYPE> apartment = support::joinedApartment();
         std::unique_lock lock(mutex_);
+        apartment_ = apartment;
         ++entered;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !holding_; });
@@ -118,11 +124,17 @@ public:
         const std::lock_guard lock(mutex_);
         return returned;
     }
+    // The apartment of the thread that asked last, none when it joined none.
+    std::optional<APTTYPE> apartment() {
+        const std::lock_guard lock(mutex_);
+        return apartment_;
+    }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool holding_ = false;
+    std::optional<APTTYPE> apartment_;
     int entered = 0;
     int returned = 0;
 };
@@ -313,20 +325,45 @@ TEST_F(PreviewWindowHostTest, StaleAndForgedCommandMessagesAreIgnored) {
     EXPECT_EQ(preparingWindow(), window);
 }
 
+// A factory that throws stands for a window that runs out of memory while
+// being made: the exception ends in the hidden window's procedure, not the
+// process, and the preview is undone as for a window not made.
 TEST_F(PreviewWindowHostTest, AWindowThatCannotBeMadeCancelsTheJobAndTellsTheUser) {
-    windows_.failure = Error("KSR-4007", L"无法注册预览窗口");
-    ASSERT_TRUE(coordinator_.Prepare("a"));
+    struct Case {
+        std::string jobId;
+        std::optional<Error> failure;
+        bool throws;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"refused", Error("KSR-4007", L"无法注册预览窗口"), false, L"KSR-4007：无法注册预览窗口"},
+        {"threw", std::nullopt, true, L"KSR-4007：无法创建预览窗口"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jobId);
+        windows_.failure = c.failure;
+        windows_.throws = c.throws;
+        messageBoxes_.clear();
+        ASSERT_TRUE(coordinator_.Prepare(c.jobId));
+        pump();
+        ASSERT_NE(preparingWindow(), nullptr);
+        ASSERT_TRUE(coordinator_.Open(fakes::preparedJob(c.jobId), true));
+        pump();
+        EXPECT_EQ(stateOf(c.jobId), JobState::Cancelled);
+        EXPECT_FALSE(coordinator_.Busy());
+        EXPECT_EQ(preparingWindow(), nullptr);
+        ASSERT_EQ(messageBoxes_.size(), 1u);
+        EXPECT_EQ(messageBoxes_[0].owner, hidden_.get());
+        EXPECT_EQ(messageBoxes_[0].text, c.text);
+        EXPECT_EQ(messageBoxes_[0].caption, L"岚舟");
+        EXPECT_EQ(messageBoxes_[0].type, static_cast<UINT>(MB_ICONERROR));
+    }
+
+    windows_.failure.reset();
+    windows_.throws = false;
+    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("next"), false));
     pump();
-    ASSERT_TRUE(coordinator_.Open(fakes::preparedJob("a"), true));
-    pump();
-    EXPECT_EQ(stateOf("a"), JobState::Cancelled);
-    EXPECT_FALSE(coordinator_.Busy());
-    EXPECT_EQ(preparingWindow(), nullptr);
-    ASSERT_EQ(messageBoxes_.size(), 1u);
-    EXPECT_EQ(messageBoxes_[0].owner, hidden_.get());
-    EXPECT_EQ(messageBoxes_[0].text, L"KSR-4007：无法注册预览窗口");
-    EXPECT_EQ(messageBoxes_[0].caption, L"岚舟");
-    EXPECT_EQ(messageBoxes_[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(windows_.made, 1) << "the service goes on";
 }
 
 TEST_F(PreviewWindowHostTest, CommandsPostedJustBeforeShutdownAreDroppedAndTheirJobsCancelled) {
@@ -400,6 +437,7 @@ TEST_F(PreviewWindowHostTest, APrintsResultWaitsForItsWindowWhenTheMessageIsLost
     EXPECT_EQ(outcome->session, session);
     EXPECT_EQ(outcome->result.value().clientJobId, "a");
     EXPECT_EQ(outcome->result.value().state, JobState::Queued);
+    EXPECT_EQ(printer_.apartment(), APTTYPE_MTA) << "the print thread joins it for the driver";
 
     dropPrintResults_ = false;
     const auto second = printing.start(session);

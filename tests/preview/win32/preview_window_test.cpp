@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <d2d1.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/app_icon.h"
 #include "fakes/fake_preview_window_model.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/gdi_objects.h"
 #include "preview/preview_layout.h"
+#include "preview/preview_text.h"
 #include "preview/win32/preview_messages.h"
+#include "preview/win32/preview_renderer.h"
 
 namespace ks::preview {
 namespace {
@@ -568,6 +574,7 @@ TEST_F(PreviewWindowTest, DrawsThePageCentredOnThePaper) {
 
 TEST_F(PreviewWindowTest, PageWithTheWrongBufferSizeIsNotDrawnAndTheErrorShown) {
     state_->view.pages = std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020, -4));
+    state_->printingEnabled = true;
     open();
     EXPECT_EQ(text(control::kPageCounter), L"1 / 1 页");
     EXPECT_FALSE(enabled(control::kPreviousPage));
@@ -579,6 +586,152 @@ TEST_F(PreviewWindowTest, PageWithTheWrongBufferSizeIsNotDrawnAndTheErrorShown) 
     const POINT centre = pageAreaCentre();
     EXPECT_TRUE(similar(frame->pixel(5, 5), 0xE8ECF0));
     EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xFFFFFF)) << std::hex << frame->pixel(centre.x, centre.y);
+
+    // What prints is the job, not the frame: printing is still offered, and
+    // starts.
+    ASSERT_TRUE(enabled(control::kPrint));
+    command(control::kPrint);
+    EXPECT_EQ(state_->printsStarted, 1);
+}
+
+// The largest bitmap side Direct2D takes here, asked of a target like the
+// window's.
+std::uint32_t maximumBitmapSide() {
+    platform::UniqueComPtr<ID2D1Factory> factory;
+    if (FAILED(::D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
+                                   reinterpret_cast<void**>(factory.put())))) {
+        return 0;
+    }
+    const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
+        D2D1_RENDER_TARGET_TYPE_DEFAULT, D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE));
+    platform::UniqueComPtr<ID2D1DCRenderTarget> target;
+    if (FAILED(factory.get()->CreateDCRenderTarget(&properties, target.put()))) return 0;
+    return target.get()->GetMaximumBitmapSize();
+}
+
+TEST_F(PreviewWindowTest, APageWiderThanTheDeviceTakesIsDrawnShrunk) {
+    const std::uint32_t maxSide = maximumBitmapSide();
+    ASSERT_GT(maxSide, 0U);
+    const std::uint32_t width = maxSide + 16;
+    state_->view.pages =
+        std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(width, width / 10, 0xFFC04020));
+    state_->printingEnabled = true;
+    open();
+    const auto frame = printClient();
+    EXPECT_EQ(text(control::kStatus), L"打印机就绪");
+    EXPECT_TRUE(enabled(control::kPrint));
+    const POINT centre = pageAreaCentre();
+    EXPECT_TRUE(similar(frame->pixel(centre.x, centre.y), 0xC04020)) << std::hex << frame->pixel(centre.x, centre.y);
+}
+
+// A session that runs out of memory in the middle of a message: the window
+// lives on and says so in its status box. A frame that failed leaves
+// printing on; a print result that could not be applied holds it.
+TEST_F(PreviewWindowTest, AnExceptionInAMessageIsShownAndTheWindowLivesOn) {
+    struct Case {
+        const char* name;
+        std::function<void()> send;
+        bool printStaysOn;
+    };
+    const auto printResult = [this](UINT message, WPARAM wParam) {
+        state_->startAnswer = std::uint64_t{5};
+        command(control::kPrint);
+        state_->printResults.emplace_back(5, jobRecord(jobs::JobState::Queued));
+        state_->viewThrows = true;
+        ::SendMessageW(window_, message, wParam, 0);
+    };
+    const Case cases[] = {
+        {"paint",
+         [this] {
+             ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+             ::ValidateRect(window_, nullptr);
+             state_->viewThrows = true;
+             ::InvalidateRect(window_, nullptr, FALSE);
+             ::UpdateWindow(window_);
+         },
+         true},
+        {"print timer", [&] { printResult(WM_TIMER, 1); }, false},
+        {"print result", [&] { printResult(kPreviewPrintResultMessage, 5); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state_->viewThrows = false;
+        state_->printingEnabled = true;
+        open();
+        ASSERT_TRUE(enabled(control::kPrint));
+        c.send();
+        EXPECT_TRUE(::IsWindow(window_));
+        EXPECT_EQ(text(control::kStatus), std::wstring(kOutOfMemoryStatus));
+        EXPECT_EQ(statusColour(), kStatusRed);
+        EXPECT_EQ(enabled(control::kPrint), c.printStaysOn);
+        state_->viewThrows = false;
+        ::DestroyWindow(window_);
+    }
+}
+
+// A frame drawn after one that failed clears its error.
+TEST_F(PreviewWindowTest, AFrameDrawnAfterAFailedOneClearsTheError) {
+    open();
+    state_->viewThrows = true;
+    static_cast<void>(printClient());
+    ASSERT_EQ(text(control::kStatus), std::wstring(kOutOfMemoryStatus));
+    state_->viewThrows = false;
+    static_cast<void>(printClient());
+    EXPECT_EQ(text(control::kStatus), L"打印机就绪");
+    EXPECT_EQ(statusColour(), kStatusGreen);
+}
+
+// The renderer alone, drawing into a bitmap at 96 DPI, with one Direct2D
+// step made to report a lost device.
+TEST(PreviewRendererTest, ALostDeviceIsMadeAgainOnceWhicheverStepLosesIt) {
+    using Step = PreviewRenderer::Step;
+    struct Case {
+        const char* name;
+        Step step;
+        int losses;
+        HRESULT result;
+    };
+    const Case cases[] = {
+        {"brush", Step::CreateBrush, 1, S_OK},
+        {"binding the DC", Step::BindDC, 1, S_OK},
+        {"page bitmap", Step::CreateBitmap, 1, S_OK},
+        {"end of drawing", Step::EndDraw, 1, S_OK},
+        {"lost again on the new target", Step::EndDraw, 2, kRecreateTarget},
+    };
+    PreviewView view;
+    view.pages = std::make_shared<const std::vector<raster::RasterPage>>(1, solidPage(24, 34, 0xFFC04020));
+    view.paperWidthMm = 210;
+    view.paperHeightMm = 297;
+    view.dpiX = 300;
+    view.dpiY = 300;
+    const RECT area{0, 0, 800, 600};
+    // The middle of the page area: left of the 320-pixel panel, above the
+    // 76-pixel bar, inside the 32-pixel edges.
+    const POINT centre{(32 + 800 - 320 - 32) / 2, (32 + 600 - 76 - 32) / 2};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int targetsMade = 0;
+        int lossesLeft = c.losses;
+        PreviewRenderer renderer([&](Step step, HRESULT result) {
+            if (step == Step::CreateTarget && SUCCEEDED(result)) ++targetsMade;
+            if (step != c.step || lossesLeft == 0) return result;
+            --lossesLeft;
+            return kRecreateTarget;
+        });
+        MemoryBitmap frame(area.right, area.bottom);
+        EXPECT_EQ(renderer.render(frame.dc(), area, 96, view), c.result);
+        EXPECT_EQ(targetsMade, 2) << "one target lost, one made again, and no more";
+        if (SUCCEEDED(c.result)) {
+            EXPECT_TRUE(similar(frame.pixel(centre.x, centre.y), 0xC04020))
+                << std::hex << frame.pixel(centre.x, centre.y);
+        }
+        // The next frame is drawn as usual, on a new target only when the
+        // last one was dropped.
+        MemoryBitmap next(area.right, area.bottom);
+        EXPECT_EQ(renderer.render(next.dc(), area, 96, view), S_OK);
+        EXPECT_EQ(targetsMade, SUCCEEDED(c.result) ? 2 : 3);
+        EXPECT_TRUE(similar(next.pixel(centre.x, centre.y), 0xC04020)) << std::hex << next.pixel(centre.x, centre.y);
+    }
 }
 
 }  // namespace

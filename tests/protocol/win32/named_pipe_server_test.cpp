@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "protocol/command_dispatcher.h"
 #include "protocol/frame.h"
 #include "protocol/response_encoder.h"
+#include "support/win32/joined_apartment.h"
 
 namespace ks::protocol {
 namespace {
@@ -218,6 +220,24 @@ TEST_F(NamedPipeServerTest, ServesRequestsWhateverWayTransfersComplete) {
     EXPECT_EQ(io_.written, expected);
     EXPECT_EQ(failureCalls_, 0);
     EXPECT_FALSE(server.isRunning());
+}
+
+// Requests decode PNGs with WIC on the serving thread, and the UI thread is
+// a single-threaded apartment: the serving thread joins the multithreaded one.
+TEST_F(NamedPipeServerTest, ServesFromTheMultithreadedApartment) {
+    std::optional<APTTYPE> serving;
+    PipeIoFunctions functions = io_.functions();
+    functions.connectNamedPipe = [&serving, connect = functions.connectNamedPipe](HANDLE pipe,
+                                                                                  LPOVERLAPPED overlapped) {
+        serving = support::joinedApartment();
+        return connect(pipe, overlapped);
+    };
+    NamedPipeServer server(
+        dispatcher_, functions, [this] { onFailure(); }, pipeName_);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(io_.waitUntil([&] { return io_.connectCalls == 1; }));
+    server.stop();
+    EXPECT_EQ(serving, APTTYPE_MTA);
 }
 
 TEST_F(NamedPipeServerTest, AClientAlreadyConnectedIsServed) {
