@@ -9,14 +9,11 @@
 #include <string_view>
 
 #include "protocol/json_reader.h"
+#include "raster/pixel_size.h"
 
 namespace ks::cli {
 
-struct PixelSize {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    friend bool operator==(const PixelSize&, const PixelSize&) = default;
-};
+using raster::PixelSize;
 
 // The width and height in a PNG's header, or nullopt when `bytes` do not
 // start with a PNG signature and its IHDR chunk.
