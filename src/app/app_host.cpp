@@ -1,5 +1,6 @@
 #include "app/app_host.h"
 
+#include <chrono>
 #include <string>
 
 #include "app/app_icon.h"
@@ -9,6 +10,7 @@
 #include "app/ole_apartment.h"
 #include "app/stop_request.h"
 #include "app/tray_icon.h"
+#include "app/tray_icon_retry.h"
 #include "jobs/job_manager.h"
 #include "jobs/job_preparation.h"
 #include "jobs/spooler_control.h"
@@ -31,6 +33,11 @@
 
 namespace ks::app {
 namespace {
+
+// How long an autostarted service waits for a slow logon's notification area
+// before it gives up with the start-up failure, and how often it tries.
+constexpr std::chrono::milliseconds kTrayIconAddBound{60'000};
+constexpr std::chrono::milliseconds kTrayIconAddInterval{500};
 
 int failStartup(HWND owner, std::wstring_view message) {
     ::MessageBoxW(owner, std::wstring(message).c_str(), std::wstring(kAppTitle).c_str(), MB_ICONERROR);
@@ -113,8 +120,13 @@ int AppHost::Run(HINSTANCE instance, int /*showCommand*/) {
     managementWindows = &managementUi;
 
     trayImage = loadNotificationIcon(instance);
-    trayIconAdded = addTrayIcon(hiddenWindow.get(), trayImage.get());
-    if (!trayIconAdded) return failStartup(hiddenWindow.get(), kServiceStartFailed);
+    // "TaskbarCreated" handled while waiting adds the icon and sets the mark.
+    const TrayIconStart icon = addTrayIconWithRetry(
+        [&] { return trayIconAdded || addTrayIcon(hiddenWindow.get(), trayImage.get()); }, pumpMessagesFor,
+        kTrayIconAddBound, kTrayIconAddInterval);
+    trayIconAdded = icon == TrayIconStart::Added;
+    if (icon == TrayIconStart::GaveUp) return failStartup(hiddenWindow.get(), kServiceStartFailed);
+    // After QuitRequested the loop below ends at once on the queued WM_QUIT.
     if (!pipeServer.start()) return failStartup(hiddenWindow.get(), kServiceStartFailed);
     if (afterStartup) afterStartup();
     return runMessageLoop([&previewWindowHost] { return previewWindowHost.DialogWindow(); },
