@@ -52,6 +52,9 @@ Page custom OptionsPage OptionsPageLeave
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "SimpChinese"
+; The language file's font is 宋体; Windows 10 draws its Chinese UI in this
+; one, which is also the name Wine maps to its CJK font.
+SetFont /LANG=${LANG_SIMPCHINESE} "Microsoft YaHei UI" 9
 
 ; Asks a running service to stop (its hidden window "Kestrune.TrayOwner")
 ; and waits, within a bound, for its process to end. On time-out it tells the
