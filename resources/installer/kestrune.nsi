@@ -1,5 +1,6 @@
-; The per-user installer: makensis -DKS_VERSION=<x.y.z> -DKS_BIN=<folder of
-; the two programs> -DKS_OUT=<setup.exe> [-DKS_SIGN=<command with %1>].
+; The per-user installer, built by scripts/package: makensis
+; -DKS_VERSION=<x.y.z> -DKS_BIN=<folder of the two programs> -DKS_OUT=<setup.exe>
+; -DKS_ICON=<.ico> -DKS_README=<readme.txt> [-DKS_SIGN=<signing command, %1 the file>].
 ; The 64-bit stub: the 32-bit one does not start where only 64-bit Windows
 ; programs run.
 Target amd64-unicode
