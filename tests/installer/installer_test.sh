@@ -34,14 +34,16 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kestrune test signi
     fail "making the test certificate"
 openssl pkcs12 -export -inkey "$certificate/key.pem" -in "$certificate/cert.pem" -out "$certificate/test.pfx" \
     -passout env:KS_SIGN_PASSWORD || fail "making the test .pfx"
-"$KS_ROOT/scripts/package" --sign "$certificate/test.pfx" >/dev/null || fail "scripts/package --sign"
-setup=$(ls "$KS_BUILD"/package/Kestrune-*-setup.exe)
+# Not in build/package: what is signed with a throw-away certificate is not for shipping.
+package="$KS_BUILD/installer-test-package"
+"$KS_ROOT/scripts/package" --sign "$certificate/test.pfx" --out "$package" >/dev/null || fail "scripts/package --sign"
+setup=$(ls "$package"/Kestrune-*-setup.exe)
 # Authenticode with SHA-256, by the test certificate.
 signed() {
     osslsigncode verify -CAfile "$certificate/cert.pem" -in "$1" 2>/dev/null |
         grep -q '^Message digest algorithm *: SHA256'
 }
-for program in "$setup" "$KS_BUILD/package/kestrune-cli.exe"; do signed "$program" || fail "$program is not signed"; done
+for program in "$setup" "$package/kestrune-cli.exe"; do signed "$program" || fail "$program is not signed"; done
 version=$(basename "$setup" | sed 's/^Kestrune-\(.*\)-setup\.exe$/\1/')
 ks_log "installer $(basename "$setup"): $(stat -c %s "$setup") bytes"
 
