@@ -30,37 +30,28 @@ struct FlakyShell {
     }
 };
 
-TEST(TrayIconRetryTest, AddsAtOnceWhenTheShellIsReady) {
-    FlakyShell shell;
-    EXPECT_EQ(shell.run(0), TrayIconStart::Added);
-    EXPECT_EQ(shell.adds, 1);
-    EXPECT_TRUE(shell.waits.empty());
-}
-
-TEST(TrayIconRetryTest, KeepsTryingWhileTheShellIsSlow) {
-    FlakyShell shell;
-    EXPECT_EQ(shell.run(5), TrayIconStart::Added);
-    EXPECT_EQ(shell.adds, 6);
-    EXPECT_EQ(shell.waits, std::vector<milliseconds>(5, kInterval));
-}
-
-TEST(TrayIconRetryTest, SucceedsOnTheLastAttemptWithinTheBound) {
-    FlakyShell shell;
-    EXPECT_EQ(shell.run(static_cast<int>(kBound / kInterval)), TrayIconStart::Added);
-    EXPECT_EQ(shell.waits.size(), kBound / kInterval);
-}
-
-TEST(TrayIconRetryTest, GivesUpWhenTheBoundRunsOut) {
-    FlakyShell shell;
-    EXPECT_EQ(shell.run(1'000'000), TrayIconStart::GaveUp);
-    EXPECT_EQ(shell.waits.size(), kBound / kInterval);
-    EXPECT_EQ(shell.adds, static_cast<int>(kBound / kInterval) + 1);
-}
-
-TEST(TrayIconRetryTest, StopsWaitingWhenAQuitArrives) {
-    FlakyShell shell;
-    EXPECT_EQ(shell.run(3, true), TrayIconStart::QuitRequested);
-    EXPECT_EQ(shell.adds, 1);
+TEST(TrayIconRetryTest, RetriesWithinTheBoundAndStopsOnQuit) {
+    constexpr int kWaits = static_cast<int>(kBound / kInterval);
+    const struct {
+        const char* name;
+        int failures;
+        bool quitDuringWait;
+        TrayIconStart expected;
+        int adds;
+        std::size_t waits;
+    } cases[] = {
+        {"shell ready", 0, false, TrayIconStart::Added, 1, 0},
+        {"slow shell", 5, false, TrayIconStart::Added, 6, 5},
+        {"last attempt", kWaits, false, TrayIconStart::Added, kWaits + 1, kWaits},
+        {"bound runs out", 1'000'000, false, TrayIconStart::GaveUp, kWaits + 1, kWaits},
+        {"quit while waiting", 3, true, TrayIconStart::QuitRequested, 1, 1},
+    };
+    for (const auto& c : cases) {
+        FlakyShell shell;
+        EXPECT_EQ(shell.run(c.failures, c.quitDuringWait), c.expected) << c.name;
+        EXPECT_EQ(shell.adds, c.adds) << c.name;
+        EXPECT_EQ(shell.waits, std::vector<milliseconds>(c.waits, kInterval)) << c.name;
+    }
 }
 
 TEST(TrayIconRetryTest, ThePumpLeavesAQuitForTheMessageLoop) {
